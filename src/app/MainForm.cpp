@@ -1,0 +1,230 @@
+#include "app/MainForm.h"
+
+#include "app/LocationTags.h"
+
+namespace qv::app {
+
+namespace {
+constexpr const char* kNoAccounts = "Vytvořte připojení, Menu..";
+constexpr int kTrayDisconnected = 1;
+} // namespace
+
+MainForm::MainForm(ShellServices services, const AppPaths& paths, Views& views)
+    : services_(std::move(services)), paths_(paths), views_(views),
+      logs_(services_.fs, services_.clock, services_.locale, paths_), timers_(services_.loop),
+      fatalError_(views.fatalError, [this] { return mainColor(); }),
+      connectionLog_(views.connectionLog, services_.fs, paths_), exitDialog_(views.exitDialog),
+      settingsFile_(services_.fs, paths_.appDir(), services_.locale) {
+    logs_.onError([this] { fatalError_.showForError(); });
+    timers_.setHandler(12, [this] { labelClearingTick(); });
+    timers_.setHandler(22, [this] { signalPollTick(); });
+    initialView();
+}
+
+void MainForm::initialView() {
+    WindowView& v = views_.main;
+    v.setText("TForm1", "Quorvex 1.32 Beta");
+    v.setText("Label9", "Odpojeno");
+    v.setText("Label8", "Download");
+    v.setText("LabelSignal", "?");
+    v.setText("LabelBattery", "?");
+    v.setEnabled("SpeedButton2", false);
+    v.setEnabled("Odpojit1", false);
+    v.setVisible("TrayIcon1", true);
+    views_.exitDialog.setText("TForm6", "Ukončení aplikace");
+    views_.connectionLog.setText("TForm10", "Log připojení a odpojení");
+}
+
+void MainForm::create() {
+    logs_.guarded(tags::kMainCreate, [&] {
+        callHook(hooks_.connectionMonitorOn);
+        callHook(hooks_.checkStatisticsFormat);
+        callHook(hooks_.findModemPort);
+        views_.main.setIndex("TrayIcon1", kTrayDisconnected);
+        callHook(hooks_.loadExternalApps);
+    });
+}
+
+void MainForm::activated() {
+    logs_.guarded(tags::kMainActivate, [&] {
+        views_.main.setItems("ComboBox1", {});
+        loadSettingsRecordOnly();
+        if (firstActivation_) {
+            firstActivation_ = false;
+            if (settings_.purgeOldOn)
+                callHook(hooks_.purgeStatistics);
+            // The metering mode holds for the whole run.
+            counterMode_ = settings_.meterByCounters;
+            callHook(hooks_.discardPacketCapture);
+            timers_.timer(10).start();
+        }
+        floatWindowOn_ = settings_.floatWindowOnConnect;
+        if (hooks_.fillAndSelectAccounts)
+            hooks_.fillAndSelectAccounts();
+        else
+            fillAndSelectAccounts();
+    });
+}
+
+void MainForm::loadSettingsRecordOnly() {
+    const settings::FloatPosition floatDefault{
+        services_.screenWidth ? services_.screenWidth() - 200 : 0,
+        services_.mainWindowTop ? services_.mainWindowTop() : 0,
+    };
+    const auto loaded = settings::LoadSettings(settingsFile_, settings_, floatDefault);
+    views_.main.setColor("TForm1", loaded.color);
+    floatPosition_ = loaded.floatPosition;
+}
+
+void MainForm::fillAndSelectAccounts() {
+    // The listing and the default account; reading an entry's credentials comes with the dialler.
+    std::vector<std::string> entries;
+    services_.dialer.GetEntries(entries);
+    const int wanted = settings::readDefaultAccountIndex(settingsFile_);
+    const int index = wanted >= 0 && static_cast<std::size_t>(wanted) < entries.size() ? wanted : -1;
+    const bool empty = entries.empty();
+    views_.main.setItems("ComboBox1", std::move(entries));
+    views_.main.setIndex("ComboBox1", index);
+    views_.main.setText("ComboBox1", empty ? kNoAccounts : "");
+}
+
+void MainForm::closeRequested() {
+    logs_.guarded(tags::kMainCloseRequest, [&] {
+        exitDialog_.ensureCreated(mainColor());
+        exitDialog_.show();
+    });
+}
+
+void MainForm::minimize() {
+    logs_.guarded(tags::kMainMinimize, [&] {
+        views_.main.hideWindow();
+        if (floatWindowOn_ && state_.isConnected)
+            callHook(hooks_.showFloatingWindowOnTop);
+    });
+}
+
+void MainForm::restore() {
+    logs_.guarded(tags::kMainRestore, [&] {
+        views_.main.showWindow();
+        views_.main.raise();
+    });
+}
+
+void MainForm::ExitKeepConnection() {
+    logs_.guarded(tags::kExitKeepConnection, [&] {
+        // A failure while saving skips the rest: the program keeps running and nothing is lost.
+        if (state_.isConnected)
+            callHook(hooks_.saveRunningRecord);
+        views_.main.setVisible("TrayIcon1", false);
+        callHook(services_.quit);
+    });
+}
+
+void MainForm::ExitAfterHangUp() {
+    logs_.guarded(tags::kExitAfterHangUp, [&] {
+        while (state_.disconnectBusy)
+            services_.loop.pumpWait(500);
+        state_.exitAfterDisconnect = true;
+        modemPoll_.modemPollAllowed = false;
+        state_.suppressAutoRedial = true;
+        callHook(hooks_.hangUp, state_.rasConnHandle);
+        logs_.WriteConnectionLog("Odpojení+Ukončení");
+    });
+}
+
+void MainForm::terminateRequested() {
+    ExitKeepConnection();
+}
+
+void MainForm::signalPollTick() {
+    logs_.guarded(tags::kSignalPoll, [&] {
+        const std::string signal = paths_.signalFile();
+        if (state_.isConnected) {
+            // A connected program ignores a second start.
+            if (services_.fs.exists(signal))
+                services_.fs.remove(signal);
+            return;
+        }
+        Timer& self = timers_.timer(22);
+        self.stop();
+        // The poll keeps running whatever happens inside it.
+        struct Restart {
+            Timer& t;
+            ~Restart() { t.start(); }
+        } restart{self};
+        if (!services_.fs.exists(signal))
+            return;
+        services_.fs.remove(signal);
+        while (state_.disconnectBusy || modemPoll_.modemPollBusy)
+            services_.loop.pumpWait(500);
+        if (!state_.isDialing) {
+            callHook(hooks_.dialSelectedAccount);
+            logs_.WriteConnectionLog("Připojení po odpojení");
+        }
+    });
+}
+
+void MainForm::labelClearingTick() {
+    logs_.guarded(tags::kLabelClearing, [&] {
+        for (const char* name : {"Label11", "Label13", "Label17", "Label15", "Label20", "Label21", "Label7"})
+            views_.main.setText(name, "");
+        timers_.timer(12).stop();
+    });
+}
+
+void MainForm::clicked(const std::string& window, const std::string& widget) {
+    if (window == "TForm1") {
+        if (widget == "Konec1" || widget == "Konec2")
+            closeRequested();
+        else if (widget == "TrayIcon1" || widget == "Obnovitaplikaci1")
+            restore();
+        else if (widget == "Zobrazitlog1")
+            logs_.guarded(tags::kShowConnectionLog, [&] { connectionLog_.ShowConnectionLog(mainColor()); });
+    } else if (window == "TForm6") {
+        if (widget == "SpeedButton1")
+            ExitKeepConnection();
+        else if (widget == "SpeedButton2")
+            ExitAfterHangUp();
+        else if (widget == "SpeedButton3")
+            logs_.guarded(tags::kExitCancel, [&] { exitDialog_.free(); });
+    } else if (window == "TForm8" && widget == "Button1") {
+        logs_.guarded(tags::kFatalErrorButton, [&] {
+            state_.pingFailures = connection::ControllerState::kPingCheckOff;
+            views_.main.setVisible("TrayIcon1", false);
+            callHook(services_.quit);
+        });
+    }
+}
+
+void MainForm::doubleClicked(const std::string& window, const std::string& widget) {
+    if (window == "TForm1" && widget == "TrayIcon1")
+        restore();
+}
+
+void MainForm::contextMenu(const std::string&, const std::string&) {}
+void MainForm::textEdited(const std::string&, const std::string&, const std::string&) {}
+void MainForm::indexChanged(const std::string&, const std::string&, int) {}
+void MainForm::toggled(const std::string&, const std::string&, bool) {}
+
+void MainForm::windowEvent(const std::string& window, WindowEvent event) {
+    if (window == "TForm1") {
+        if (event == WindowEvent::Activated)
+            activated();
+        else if (event == WindowEvent::CloseRequested)
+            closeRequested();
+        else if (event == WindowEvent::Minimized)
+            minimize();
+    } else if (window == "TForm6") {
+        if (event == WindowEvent::Activated)
+            logs_.guarded(tags::kExitActivate,
+                          [&] { views_.exitDialog.setVisible("SpeedButton2", state_.isConnected); });
+        else if (event == WindowEvent::Closed || event == WindowEvent::CloseRequested)
+            exitDialog_.free();
+    } else if (window == "TForm10" && (event == WindowEvent::Closed || event == WindowEvent::CloseRequested)) {
+        connectionLog_.window().free();
+    } else if (window == "TForm8" && event == WindowEvent::Closed) {
+        fatalError_.window().free();
+    }
+}
+
+} // namespace qv::app

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "app/AppPaths.h"
+#include "app/Intents.h"
+#include "app/LogWindows.h"
+#include "app/Logs.h"
+#include "app/ShellHooks.h"
+#include "app/TimerSchedule.h"
+#include "app/Views.h"
+#include "common/Clock.h"
+#include "common/EventLoop.h"
+#include "common/LocaleFormats.h"
+#include "connection/ControllerState.h"
+#include "modem/ModemPollState.h"
+#include "platform/DialUpAdapter.h"
+#include "platform/FileSystem.h"
+#include "settings/LoadSettings.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsRecord.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace qv::app {
+
+/// What the shell needs from outside: the loop, the clock, files, the locale, and a few facts of the screen.
+struct ShellServices {
+    EventLoop& loop;
+    const Clock& clock;
+    platform::FileSystem& fs;
+    LocaleFormats locale;
+    platform::DialUpAdapter& dialer;
+    std::function<void()> quit;            ///< ends the message loop
+    std::function<int()> screenWidth;      ///< for the floating window's default left edge
+    std::function<int()> mainWindowTop;    ///< for the floating window's default top edge
+};
+
+/// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
+/// request and exit dialog, minimise and restore, the logs and their windows, the second-start signal poll.
+/// It owns the settings record and the controller state for the whole run.
+class MainForm final : public IntentSink {
+public:
+    MainForm(ShellServices services, const AppPaths& paths, Views& views);
+
+    /// The creation step (once, before the window is first shown).
+    void create();
+    /// The show/activation step.
+    void activated();
+    /// Close box and "Konec": opens the exit dialog instead of closing.
+    void closeRequested();
+    void minimize();
+    void restore();
+    /// End of the session or a termination signal: end as "Ukončit" does.
+    void terminateRequested();
+
+    // The exit dialog's two exit paths.
+    void ExitKeepConnection();
+    void ExitAfterHangUp();
+
+    // IntentSink
+    void clicked(const std::string& window, const std::string& widget) override;
+    void doubleClicked(const std::string& window, const std::string& widget) override;
+    void contextMenu(const std::string& window, const std::string& widget) override;
+    void textEdited(const std::string& window, const std::string& widget, const std::string& text) override;
+    void indexChanged(const std::string& window, const std::string& widget, int index) override;
+    void toggled(const std::string& window, const std::string& widget, bool checked) override;
+    void windowEvent(const std::string& window, WindowEvent event) override;
+
+    ShellHooks& hooks() { return hooks_; }
+    Logs& logs() { return logs_; }
+    TimerSchedule& timers() { return timers_; }
+    connection::ControllerState& state() { return state_; }
+    modem::ModemPollState& modemPoll() { return modemPoll_; }
+    const settings::SettingsRecord& settings() const { return settings_; }
+    bool counterMode() const { return counterMode_; }
+    bool floatWindowOn() const { return floatWindowOn_; }
+    settings::FloatPosition floatPosition() const { return floatPosition_; }
+    settings::SettingsFile& settingsFile() { return settingsFile_; }
+    std::optional<std::uint32_t> mainColor() const { return views_.main.window().color; }
+
+private:
+    void initialView();
+    void loadSettingsRecordOnly();
+    void fillAndSelectAccounts();
+    void signalPollTick();    // Timer22
+    void labelClearingTick(); // Timer12
+
+    ShellServices services_;
+    const AppPaths& paths_;
+    Views& views_;
+    Logs logs_;
+    TimerSchedule timers_;
+    ShellHooks hooks_;
+    FatalErrorWindow fatalError_;
+    ConnectionLogWindow connectionLog_;
+    SecondaryWindow exitDialog_;
+
+    settings::SettingsFile settingsFile_;
+    settings::SettingsRecord settings_;
+    connection::ControllerState state_;
+    modem::ModemPollState modemPoll_;
+    bool firstActivation_ = true;
+    bool counterMode_ = true;
+    bool floatWindowOn_ = true;
+    settings::FloatPosition floatPosition_;
+};
+
+} // namespace qv::app

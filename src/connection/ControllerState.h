@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+namespace qv::connection {
+
+/// The connection controller's shared flags and counters, one instance for the whole run. Other subsystems
+/// read them (the exit dialog, the metering, the schedules); the state machine writes them.
+struct ControllerState {
+    bool isConnected = false;
+    bool isDialing = false;
+    bool disconnectBusy = false;
+    bool suppressAutoRedial = true; ///< the next disconnection is expected: no outside-disconnect redial
+    bool redialArmed = true;
+    bool ruleReconnectArmed = true;
+    bool reconnectPending = false;
+    std::uint8_t error7xxRetries = 0;
+    std::uint8_t pingFailures = 0; ///< kPingCheckOff switches the ping check off
+    bool pingRestartFlag = false;
+    std::uint32_t rasConnHandle = 0;
+    bool exitAfterDisconnect = false;
+
+    static constexpr std::uint8_t kPingCheckOff = 100;
+};
+
+} // namespace qv::connection

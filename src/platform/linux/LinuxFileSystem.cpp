@@ -1,0 +1,119 @@
+#include "platform/linux/LinuxFileSystem.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv::platform {
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool ok() const { return fd_ >= 0; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeFully(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> LinuxFileSystem::readAll(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.ok())
+        return std::nullopt;
+    std::string out;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0 && st.st_size > 0)
+        out.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    return out;
+}
+
+bool LinuxFileSystem::exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::uint64_t> LinuxFileSystem::size(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool LinuxFileSystem::writeAtomic(const std::string& path, std::string_view bytes) {
+    // The temporary file sits beside the target so the rename stays within one file system.
+    const std::string tmp = path + ".tmp" + std::to_string(::getpid());
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        mode = st.st_mode & 07777; // a replaced file keeps its permissions (a private file stays private)
+    Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
+    if (!fd.ok())
+        return false;
+    const bool written = writeFully(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+    const bool closed = ::close(fd.release()) == 0;
+    if (!written || !closed || ::rename(tmp.c_str(), path.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool LinuxFileSystem::append(const std::string& path, std::string_view bytes) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    if (!fd.ok())
+        return false;
+    return writeFully(fd.get(), bytes);
+}
+
+bool LinuxFileSystem::createEmpty(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    return fd.ok();
+}
+
+bool LinuxFileSystem::remove(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+} // namespace qv::platform

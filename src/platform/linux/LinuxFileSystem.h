@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace qv::platform {
+
+class LinuxFileSystem final : public FileSystem {
+public:
+    std::optional<std::string> readAll(const std::string& path) override;
+    bool exists(const std::string& path) override;
+    std::optional<std::uint64_t> size(const std::string& path) override;
+    bool writeAtomic(const std::string& path, std::string_view bytes) override;
+    bool append(const std::string& path, std::string_view bytes) override;
+    bool createEmpty(const std::string& path) override;
+    bool remove(const std::string& path) override;
+};
+
+} // namespace qv::platform

@@ -1,0 +1,363 @@
+#include "ui/ViewBinder.h"
+
+#include "ui/WindowSupport.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QSystemTrayIcon>
+#include <QTextEdit>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace qv::ui {
+
+namespace {
+
+enum Field : unsigned {
+    Text = 1u << 0,
+    Enabled = 1u << 1,
+    Visible = 1u << 2,
+    Checked = 1u << 3,
+    Color = 1u << 4,
+    Items = 1u << 5,
+    Index = 1u << 6,
+    AllFields = (1u << 7) - 1,
+};
+
+unsigned differing(const app::WidgetState& a, const app::WidgetState& b) {
+    unsigned f = 0;
+    f |= a.text != b.text ? Text : 0u;
+    f |= a.enabled != b.enabled ? Enabled : 0u;
+    f |= a.visible != b.visible ? Visible : 0u;
+    f |= a.checked != b.checked ? Checked : 0u;
+    f |= a.color != b.color ? Color : 0u;
+    f |= a.items != b.items ? Items : 0u;
+    f |= a.index != b.index ? Index : 0u;
+    return f;
+}
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+std::string name(const QObject& o) {
+    return o.objectName().toStdString();
+}
+
+bool bindable(const QObject& o) {
+    const QString n = o.objectName();
+    return !n.isEmpty() && !n.startsWith(QLatin1String("qt_"));
+}
+
+QStringList toStringList(const std::vector<std::string>& items) {
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(items.size()));
+    for (const auto& i : items)
+        list.push_back(qs(i));
+    return list;
+}
+
+// The font colour of a widget; a system colour code or none gives the inherited colour back.
+void applyFontColor(QWidget& w, const std::optional<std::uint32_t>& value) {
+    const auto color = value ? colorFromValue(*value) : std::nullopt;
+    if (!color) {
+        w.setPalette(QPalette()); // an empty palette resolves everything from the parent again
+        return;
+    }
+    QPalette pal; // only the roles set here are resolved; the rest still follows the parent
+    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        pal.setColor(role, *color);
+    w.setPalette(pal);
+}
+
+void showWindow(QWidget& w) {
+    if (w.isMinimized())
+        w.setWindowState(w.windowState() & ~Qt::WindowMinimized);
+    w.show();
+}
+
+} // namespace
+
+std::optional<QColor> colorFromValue(std::uint32_t value) {
+    if ((value & 0xFF000000u) == 0xFF000000u)
+        return std::nullopt;
+    return QColor(static_cast<int>(value & 0xFFu), static_cast<int>((value >> 8) & 0xFFu),
+                  static_cast<int>((value >> 16) & 0xFFu));
+}
+
+ViewBinder::ViewBinder(QWidget& window, app::WindowView& view, app::IntentSink& sink)
+    : QObject(&window), window_(window), view_(view), sink_(sink), self_(std::make_shared<ViewBinder*>(this)) {
+    setObjectName(QStringLiteral("qt_viewbinder")); // not a widget of the window: never bound itself
+    window_.installEventFilter(this);
+    for (QObject* o : window_.findChildren<QObject*>())
+        if (o != this && bindable(*o))
+            connectWidget(*o);
+}
+
+ViewBinder::~ViewBinder() {
+    *self_ = nullptr;
+}
+
+ViewBinder* ViewBinder::of(const QWidget& window) {
+    return window.findChild<ViewBinder*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void ViewBinder::attach() {
+    applyAll();
+    view_.subscribe([weak = std::weak_ptr<ViewBinder*>(self_)](const std::string& name) {
+        if (auto self = weak.lock(); self && *self)
+            (*self)->changed(name);
+    });
+}
+
+void ViewBinder::applyAll() {
+    raisesSeen_ = view_.raiseCount(); // earlier raise requests are met by the showing itself
+    for (QObject* o : window_.findChildren<QObject*>()) {
+        if (o == this || !bindable(*o))
+            continue;
+        const std::string n = name(*o);
+        if (view_.has(n))
+            apply(n, true);
+    }
+    if (view_.has(windowName()))
+        apply(windowName(), true);
+}
+
+void ViewBinder::changed(const std::string& name) {
+    apply(name, !drawn_.count(name));
+}
+
+void ViewBinder::setImages(QObject& target, QList<QIcon> images) {
+    images_[&target] = std::move(images);
+}
+
+void ViewBinder::windowEvent(app::WindowEvent event) {
+    sink_.windowEvent(windowName(), event);
+}
+
+void ViewBinder::apply(const std::string& name, bool first) {
+    const app::WidgetState now = view_.get(name);
+    const auto before = drawn_.find(name);
+    first = first || before == drawn_.end();
+    unsigned fields = first ? AllFields : differing(before->second, now);
+    if (first && !now.color)
+        fields &= ~Color; // no colour yet: leave the window's own palette alone
+    // Stored before drawing: showing a window may re-enter the logic, which may change this entry again.
+    drawn_[name] = now;
+    if (name == windowName()) {
+        applyWindow(now, fields, first);
+        return;
+    }
+    if (fields == 0)
+        return;
+
+    QObject* target = window_.findChild<QObject*>(qs(name));
+    if (!target || target == this)
+        return;
+    const QSignalBlocker block(target);
+    // A first empty caption leaves the window's own constant caption in place.
+    const bool setCaption = (fields & Text) && !(first && now.text.empty());
+    const auto image = [&](auto setIcon) {
+        auto it = images_.find(target);
+        if ((fields & Index) && it != images_.end() && now.index >= 0 && now.index < it->second.size())
+            setIcon(it->second.at(now.index));
+    };
+
+    if (auto* tray = qobject_cast<QSystemTrayIcon*>(target)) {
+        if (setCaption)
+            tray->setToolTip(qs(now.text));
+        image([&](const QIcon& icon) { tray->setIcon(icon); });
+        if (fields & Visible)
+            tray->setVisible(now.visible);
+        return;
+    }
+    if (auto* action = qobject_cast<QAction*>(target)) {
+        if (setCaption)
+            action->setText(qs(now.text));
+        if (fields & Enabled)
+            action->setEnabled(now.enabled);
+        if (fields & Visible)
+            action->setVisible(now.visible);
+        if ((fields & Checked) && action->isCheckable())
+            action->setChecked(now.checked);
+        image([&](const QIcon& icon) { action->setIcon(icon); });
+        return;
+    }
+    auto* widget = qobject_cast<QWidget*>(target);
+    if (!widget)
+        return;
+    if (fields & Enabled)
+        widget->setEnabled(now.enabled);
+    if (fields & Color)
+        applyFontColor(*widget, now.color);
+    if (auto* menu = qobject_cast<QMenu*>(widget)) {
+        // A menu's visibility is its entry in the menu bar; the popup itself opens only on demand.
+        if (setCaption)
+            menu->setTitle(qs(now.text));
+        if (fields & Visible)
+            menu->menuAction()->setVisible(now.visible);
+        return;
+    }
+    if ((fields & Visible) && widget->isHidden() == now.visible)
+        widget->setVisible(now.visible);
+
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        if (fields & Items) {
+            combo->clear();
+            combo->addItems(toStringList(now.items));
+        }
+        if (fields & (Items | Index))
+            combo->setCurrentIndex(now.index < combo->count() ? now.index : -1);
+        // Shown while nothing is selected, such as the hint of an empty account list.
+        if (fields & Text)
+            combo->setPlaceholderText(qs(now.text));
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        if ((fields & Text) && edit->text() != qs(now.text))
+            edit->setText(qs(now.text)); // only on a real change: keeps the cursor where the user left it
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+        if ((fields & Text) && plain->toPlainText() != qs(now.text)) {
+            plain->setPlainText(qs(now.text));
+            if (plain->isReadOnly())
+                plain->moveCursor(QTextCursor::End); // a log reads from its latest line
+        }
+    } else if (auto* rich = qobject_cast<QTextEdit*>(widget)) {
+        if ((fields & Text) && rich->toPlainText() != qs(now.text))
+            rich->setPlainText(qs(now.text));
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        if (fields & Text)
+            label->setText(qs(now.text));
+    } else if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
+        if (fields & Index) {
+            if (now.index < bar->minimum())
+                bar->reset();
+            else
+                bar->setValue(std::min(now.index, bar->maximum()));
+        }
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        if (setCaption)
+            button->setText(qs(now.text));
+        if ((fields & Checked) && button->isCheckable())
+            button->setChecked(now.checked);
+        image([&](const QIcon& icon) { button->setIcon(icon); });
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        if (setCaption)
+            group->setTitle(qs(now.text));
+    }
+}
+
+void ViewBinder::applyWindow(const app::WidgetState& now, unsigned fields, bool first) {
+    if ((fields & Text) && !(first && now.text.empty()))
+        window_.setWindowTitle(qs(now.text));
+    if (fields & Color) {
+        const auto color = now.color ? colorFromValue(*now.color) : std::nullopt;
+        if (color) {
+            QPalette pal;
+            pal.setColor(QPalette::Window, *color);
+            window_.setPalette(pal);
+            window_.setAutoFillBackground(true);
+        } else {
+            window_.setPalette(QPalette());
+        }
+    }
+    const bool raise = view_.raiseCount() != raisesSeen_;
+    raisesSeen_ = view_.raiseCount();
+    if (fields & Visible) {
+        if (now.visible)
+            showWindow(window_);
+        else
+            window_.hide();
+    }
+    if (raise && now.visible) {
+        showWindow(window_);
+        window_.raise();
+        window_.activateWindow();
+    }
+}
+
+void ViewBinder::forwardChecked(const std::string& name, bool checked) {
+    view_.setChecked(name, checked); // the view keeps what the window shows
+    sink_.toggled(windowName(), name, checked);
+    sink_.clicked(windowName(), name);
+}
+
+void ViewBinder::connectWidget(QObject& object) {
+    const std::string n = name(object);
+    if (auto* tray = qobject_cast<QSystemTrayIcon*>(&object)) {
+        connect(tray, &QSystemTrayIcon::activated, this, [this, n](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                sink_.clicked(windowName(), n);
+        });
+        return;
+    }
+    if (auto* action = qobject_cast<QAction*>(&object)) {
+        connect(action, &QAction::triggered, this, [this, n, action] {
+            sink_.clicked(windowName(), n);
+            // The logic owns a check mark: undo Qt's own toggle unless the logic made it so.
+            if (action->isCheckable()) {
+                const QSignalBlocker block(action);
+                action->setChecked(view_.get(n).checked);
+            }
+        });
+        return;
+    }
+    auto* widget = qobject_cast<QWidget*>(&object);
+    if (!widget)
+        return;
+    if (const QVariant menuName = widget->property(kPopupMenuProperty); menuName.isValid()) {
+        widget->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(widget, &QWidget::customContextMenuRequested, this, [this, n, widget](const QPoint& pos) {
+            sink_.contextMenu(windowName(), n);
+            showPopup(*widget, pos);
+        });
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        // activated comes only from the user, never from state drawn here.
+        connect(combo, &QComboBox::activated, this, [this, n](int index) {
+            view_.setIndex(n, index);
+            sink_.indexChanged(windowName(), n, index);
+        });
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        connect(edit, &QLineEdit::textEdited, this, [this, n](const QString& text) {
+            const std::string t = text.toStdString();
+            view_.setText(n, t);
+            sink_.textEdited(windowName(), n, t);
+        });
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        connect(button, &QAbstractButton::clicked, this, [this, n, button](bool checked) {
+            if (button->isCheckable())
+                forwardChecked(n, checked);
+            else
+                sink_.clicked(windowName(), n);
+        });
+    } else if (qobject_cast<QLabel*>(widget)) {
+        widget->installEventFilter(this);
+    }
+}
+
+void ViewBinder::showPopup(QWidget& owner, const QPoint& pos) {
+    const QString menuName = owner.property(kPopupMenuProperty).toString();
+    if (auto* menu = window_.findChild<QMenu*>(menuName))
+        menu->popup(owner.mapToGlobal(pos));
+}
+
+bool ViewBinder::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &window_) {
+        if ((event->type() == QEvent::Show && !event->spontaneous()) || event->type() == QEvent::WindowActivate)
+            windowEvent(app::WindowEvent::Activated);
+    } else if (event->type() == QEvent::MouseButtonDblClick) {
+        sink_.doubleClicked(windowName(), name(*watched));
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace qv::ui

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/Intents.h"
+#include "app/ViewState.h"
+
+#include <QColor>
+#include <QIcon>
+#include <QList>
+#include <QObject>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace qv::ui {
+
+/// Dynamic property of a widget naming the QMenu (a child of the same window) that its right click opens.
+inline constexpr char kPopupMenuProperty[] = "popupMenu";
+
+/// A window colour value (0x00BBGGRR) as a QColor; nothing for a system colour code (top byte 0xFF), which means
+/// "the platform's own colour".
+std::optional<QColor> colorFromValue(std::uint32_t value);
+
+/// Draws a window's view state on its widgets and forwards what the user does to the logic. Widgets are matched by
+/// objectName; names starting with "qt_" (Qt's own internals) are left alone. The window's own entry (named after
+/// the window) is its caption, visibility, background colour and raise requests.
+///
+/// Each change is drawn field by field: only the fields that differ from the state drawn last reach the widget, so
+/// what the user typed or ticked survives an unrelated change such as a disable. The first state drawn for a name
+/// sets every field, except that an empty caption (button, action, group box, window) keeps the window's own.
+///
+/// The binder is a child of its window. It does not watch the view on its own: its owner either calls changed()
+/// for each notification (UiShell does) or calls attach() once.
+class ViewBinder final : public QObject {
+    Q_OBJECT
+public:
+    ViewBinder(QWidget& window, app::WindowView& view, app::IntentSink& sink);
+    ~ViewBinder() override;
+
+    /// The binder of a window, or nullptr.
+    static ViewBinder* of(const QWidget& window);
+
+    /// Draws everything the view holds for this window's widgets, then follows the view's changes itself. Not from
+    /// inside a notification of the same view.
+    void attach();
+    /// Draws everything the view holds for this window's widgets.
+    void applyAll();
+    /// Draws one changed entry of the view.
+    void changed(const std::string& name);
+
+    /// The images an `index` selects for a tray icon, action or button (an image list).
+    void setImages(QObject& target, QList<QIcon> images);
+
+    /// Forwards a window event of this window.
+    void windowEvent(app::WindowEvent event);
+
+    const std::string& windowName() const { return view_.windowName(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void connectWidget(QObject& object);
+    void apply(const std::string& name, bool first);
+    void applyWindow(const app::WidgetState& now, unsigned fields, bool first);
+    void showPopup(QWidget& owner, const QPoint& pos);
+    void forwardChecked(const std::string& name, bool checked);
+
+    QWidget& window_;
+    app::WindowView& view_;
+    app::IntentSink& sink_;
+    std::map<std::string, app::WidgetState> drawn_; // what each name looked like when drawn last
+    std::map<QObject*, QList<QIcon>> images_;
+    std::uint32_t raisesSeen_ = 0;
+    std::shared_ptr<ViewBinder*> self_; // lets a view listener outlive the binder harmlessly
+};
+
+} // namespace qv::ui

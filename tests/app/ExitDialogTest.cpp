@@ -1,0 +1,102 @@
+#include "ShellFixture.h"
+
+#include <stdexcept>
+
+namespace qv::test {
+namespace {
+
+struct ExitDialogTest : ShellFixture {
+    int saves = 0;
+    std::vector<std::uint32_t> hangUps;
+    void SetUp() override {
+        ShellFixture::SetUp();
+        started();
+        form->hooks().saveRunningRecord = [this] { ++saves; };
+        form->hooks().hangUp = [this](std::uint32_t h) { hangUps.push_back(h); };
+    }
+    void openDialog() {
+        form->windowEvent("TForm1", app::WindowEvent::CloseRequested);
+        form->windowEvent("TForm6", app::WindowEvent::Activated);
+    }
+    const app::WidgetState& dialog(const std::string& name) { return views.exitDialog.get(name); }
+};
+
+TEST_F(ExitDialogTest, CloseBoxAndBothKonecItemsOpenOneDialogInsteadOfClosing) {
+    EXPECT_FALSE(views.exitDialog.window().visible);
+    form->windowEvent("TForm1", app::WindowEvent::CloseRequested);
+    EXPECT_TRUE(views.exitDialog.window().visible);
+    EXPECT_TRUE(main("TForm1").visible);
+    const auto raises = views.exitDialog.raiseCount();
+    form->clicked("TForm1", "Konec1");
+    form->clicked("TForm1", "Konec2");
+    EXPECT_EQ(views.exitDialog.raiseCount(), raises + 2); // the same dialog comes up again
+    EXPECT_EQ(views.exitDialog.window().text, "Ukončení aplikace");
+    EXPECT_EQ(quits, 0);
+}
+
+TEST_F(ExitDialogTest, OfflineDialogHidesExitAndDisconnectAndUkoncitEndsWithoutStatistics) {
+    openDialog();
+    EXPECT_FALSE(dialog("SpeedButton2").visible);
+    form->clicked("TForm6", "SpeedButton1");
+    EXPECT_EQ(saves, 0);
+    EXPECT_FALSE(main("TrayIcon1").visible);
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(ExitDialogTest, OnlineUkoncitSavesTheRunningRecordAndLeavesTheLineUp) {
+    form->state().isConnected = true;
+    openDialog();
+    EXPECT_TRUE(dialog("SpeedButton2").visible);
+    form->clicked("TForm6", "SpeedButton1");
+    EXPECT_EQ(saves, 1);
+    EXPECT_TRUE(hangUps.empty());
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(ExitDialogTest, AFailedSaveIsReportedAndTheProgramGoesOn) {
+    form->state().isConnected = true;
+    form->hooks().saveRunningRecord = [] { throw std::runtime_error("disk full"); };
+    openDialog();
+    form->clicked("TForm6", "SpeedButton1");
+    EXPECT_EQ(quits, 0);
+    EXPECT_TRUE(main("TrayIcon1").visible);
+    EXPECT_TRUE(views.exitDialog.window().visible);
+    EXPECT_EQ(lines("/app/Error.log"), (std::vector<std::string>{"5.3.2026 14:07:09 : 21,6"}));
+}
+
+TEST_F(ExitDialogTest, ExitAndDisconnectWaitsForARunningDisconnectThenHangsUp) {
+    form->state().isConnected = true;
+    form->state().rasConnHandle = 0x1234;
+    form->state().disconnectBusy = true;
+    form->state().suppressAutoRedial = false;
+    auto finish = loop.createTimer(1200, true, [&] { form->state().disconnectBusy = false; });
+    openDialog();
+    form->clicked("TForm6", "SpeedButton2");
+    EXPECT_EQ(loop.tickCount(), 1500u); // three 500 ms steps
+    EXPECT_EQ(hangUps, (std::vector<std::uint32_t>{0x1234}));
+    EXPECT_TRUE(form->state().exitAfterDisconnect);
+    EXPECT_TRUE(form->state().suppressAutoRedial);
+    EXPECT_FALSE(form->modemPoll().modemPollAllowed);
+    EXPECT_EQ(lines("/app/PO.log"), (std::vector<std::string>{"5.3.2026 14:07:10 : Odpojení+Ukončení"}));
+    EXPECT_EQ(quits, 0); // the end comes from the disconnected handling
+}
+
+TEST_F(ExitDialogTest, StornoClosesAndTheNextRequestCreatesTheDialogAgain) {
+    openDialog();
+    form->clicked("TForm6", "SpeedButton3");
+    EXPECT_FALSE(views.exitDialog.window().visible);
+    form->state().isConnected = true;
+    openDialog(); // visibility of the second button is decided at each activation
+    EXPECT_TRUE(views.exitDialog.window().visible);
+    EXPECT_TRUE(dialog("SpeedButton2").visible);
+}
+
+TEST_F(ExitDialogTest, TerminationSignalEndsAsUkoncitDoes) {
+    form->state().isConnected = true;
+    form->terminateRequested();
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(quits, 1);
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,125 @@
+#include "ShellFixture.h"
+
+namespace qv::test {
+namespace {
+
+struct MainFormTest : ShellFixture {};
+
+TEST_F(MainFormTest, StartsDisconnectedWithTheTrayShowingTheDisconnectedImage) {
+    make();
+    EXPECT_EQ(main("TForm1").text, "Quorvex 1.32 Beta");
+    EXPECT_EQ(main("Label9").text, "Odpojeno");
+    EXPECT_FALSE(main("SpeedButton2").enabled);
+    EXPECT_FALSE(main("Odpojit1").enabled);
+    form->create();
+    EXPECT_EQ(main("TrayIcon1").index, 1);
+}
+
+TEST_F(MainFormTest, CreationStepRunsItsHooksInOrder) {
+    std::vector<std::string> order;
+    make();
+    auto& h = form->hooks();
+    h.connectionMonitorOn = [&] { order.push_back("monitor"); };
+    h.checkStatisticsFormat = [&] { order.push_back("statistics"); };
+    h.findModemPort = [&] { order.push_back("modem"); };
+    h.loadExternalApps = [&] { order.push_back("extapps"); };
+    form->create();
+    EXPECT_EQ(order, (std::vector<std::string>{"monitor", "statistics", "modem", "extapps"}));
+}
+
+TEST_F(MainFormTest, EveryActivationLoadsTheSettingsButOnlyTheFirstStartsTheStartUpChain) {
+    fs.put("/app/Nastaveni.ini", "[Aplikace]\r\nBarva=255\r\n[Prenos]\r\nRegistry=0\r\n[Okno]\r\nShow=0\r\n");
+    int purges = 0;
+    make().hooks().purgeStatistics = [&] { ++purges; };
+    form->create();
+    EXPECT_FALSE(form->timers().timer(10).enabled());
+    form->activated();
+    EXPECT_EQ(main("TForm1").color, 0x0000FFu);
+    EXPECT_FALSE(form->counterMode());
+    EXPECT_FALSE(form->floatWindowOn());
+    EXPECT_TRUE(form->timers().timer(10).enabled());
+    EXPECT_EQ(purges, 1);
+    EXPECT_EQ(form->floatPosition(), (settings::FloatPosition{1080, 100}));
+
+    // Later activations reload the record; the metering mode stays as chosen at the first one.
+    fs.put("/app/Nastaveni.ini", "[Prenos]\r\nRegistry=1\r\n[Okno]\r\nShow=1\r\n");
+    form->timers().timer(10).stop();
+    form->activated();
+    EXPECT_FALSE(form->counterMode());
+    EXPECT_TRUE(form->floatWindowOn());
+    EXPECT_FALSE(form->timers().timer(10).enabled());
+    EXPECT_EQ(purges, 1);
+    EXPECT_EQ(main("TForm1").color, 0xFF000005u);
+}
+
+TEST_F(MainFormTest, AccountListSelectsTheDefaultAccountWhenTheListIsLongEnough) {
+    fs.put("/app/Nastaveni.ini", "[Ucet]\r\nHodnota=2\r\n");
+    started();
+    EXPECT_EQ(main("ComboBox1").items, (std::vector<std::string>{"Alfa", "Beta", "Gama"}));
+    EXPECT_EQ(main("ComboBox1").index, 2);
+
+    fs.put("/app/Nastaveni.ini", "[Ucet]\r\nHodnota=3\r\n");
+    form->activated();
+    EXPECT_EQ(main("ComboBox1").index, -1);
+
+    dialer.phonebook.clear();
+    form->activated();
+    EXPECT_TRUE(main("ComboBox1").items.empty());
+    EXPECT_EQ(main("ComboBox1").text, "Vytvořte připojení, Menu..");
+}
+
+TEST_F(MainFormTest, AFailingActivationIsReportedWithItsTag) {
+    make().hooks().fillAndSelectAccounts = [] { throw 1; };
+    form->activated();
+    EXPECT_EQ(lines("/app/Error.log"), (std::vector<std::string>{"5.3.2026 14:07:09 : 121,1"}));
+    EXPECT_TRUE(views.fatalError.window().visible);
+}
+
+TEST_F(MainFormTest, MinimiseHidesToTheTrayAndTrayClicksRestore) {
+    int floating = 0;
+    started().hooks().showFloatingWindowOnTop = [&] { ++floating; };
+    form->windowEvent("TForm1", app::WindowEvent::Minimized);
+    EXPECT_FALSE(main("TForm1").visible);
+    EXPECT_EQ(floating, 0); // offline: no floating window
+    form->clicked("TForm1", "TrayIcon1");
+    EXPECT_TRUE(main("TForm1").visible);
+
+    form->state().isConnected = true;
+    form->windowEvent("TForm1", app::WindowEvent::Minimized);
+    EXPECT_EQ(floating, 1);
+    const auto raises = views.main.raiseCount();
+    form->doubleClicked("TForm1", "TrayIcon1");
+    form->clicked("TForm1", "Obnovitaplikaci1");
+    EXPECT_TRUE(main("TForm1").visible);
+    EXPECT_EQ(views.main.raiseCount(), raises + 2);
+}
+
+TEST_F(MainFormTest, LabelClearingEmptiesTheConnectionValuesOnceASecondAfterItStarts) {
+    started();
+    for (const char* name : {"Label7", "Label11", "Label13", "Label15", "Label17", "Label20", "Label21", "Label24"})
+        views.main.setText(name, "x");
+    form->timers().timer(12).start();
+    loop.advance(999);
+    EXPECT_EQ(main("Label11").text, "x");
+    loop.advance(1);
+    for (const char* name : {"Label7", "Label11", "Label13", "Label15", "Label17", "Label20", "Label21"})
+        EXPECT_EQ(main(name).text, "") << name;
+    EXPECT_EQ(main("Label24").text, "x"); // the totals of the last connection stay
+    EXPECT_FALSE(form->timers().timer(12).enabled());
+}
+
+TEST_F(MainFormTest, TimerScheduleHasEveryTimerWithItsIntervalAndStartState) {
+    make();
+    int running = 0;
+    for (const auto& e : app::TimerSchedule::table()) {
+        EXPECT_EQ(form->timers().timer(e.number).interval(), e.intervalMs) << e.number;
+        running += form->timers().timer(e.number).enabled();
+    }
+    EXPECT_EQ(running, 5); // Timer1, Timer19, Timer20, Timer21, Timer22
+    EXPECT_THROW(form->timers().timer(6), std::out_of_range);
+    EXPECT_EQ(form->timers().timer(7).interval(), 10000);
+    EXPECT_EQ(form->timers().timer(13).interval(), 5);
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/MainForm.h"
+#include "common/Cp1250.h"
+#include "common/OleDate.h"
+#include "common/VirtualEventLoop.h"
+#include "support/FakeDialUpAdapter.h"
+#include "support/MemoryFileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv::test {
+
+/// The shell on the virtual loop, an in-memory application directory "/app/" (with Data/) and a fixed start time.
+struct ShellFixture : ::testing::Test {
+    VirtualEventLoop loop;
+    VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 14, 7, 9, 0})};
+    MemoryFileSystem fs;
+    FakeDialUpAdapter dialer;
+    app::AppPaths paths{"/app/", "alice"};
+    app::Views views;
+    int quits = 0;
+    std::unique_ptr<app::MainForm> form;
+
+    void SetUp() override {
+        fs.addDir("/app");
+        fs.addDir("/app/Data");
+        dialer.phonebook = {"Alfa", "Beta", "Gama"};
+    }
+    app::MainForm& make() {
+        form = std::make_unique<app::MainForm>(
+            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, [this] { ++quits; }, [] { return 1280; },
+                               [] { return 100; }},
+            paths, views);
+        return *form;
+    }
+    app::MainForm& started() {
+        make().create();
+        form->activated();
+        return *form;
+    }
+    std::string file(const std::string& path) { return cp1250::toUtf8(fs.readAll(path).value_or("")); }
+    std::vector<std::string> lines(const std::string& path) {
+        std::vector<std::string> out;
+        const std::string text = file(path);
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            const auto end = text.find("\r\n", pos);
+            if (end == std::string::npos) {
+                out.push_back(text.substr(pos) + "<no CR LF>");
+                break;
+            }
+            out.push_back(text.substr(pos, end - pos));
+            pos = end + 2;
+        }
+        return out;
+    }
+    const app::WidgetState& main(const std::string& name) { return views.main.get(name); }
+};
+
+} // namespace qv::test

@@ -1,0 +1,153 @@
+#include "platform/linux/LinuxDialUpAdapter.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qv::platform {
+namespace {
+
+namespace fsys = std::filesystem;
+
+struct TempDir : ::testing::Test {
+    fsys::path dir;
+    void SetUp() override {
+        char tmpl[] = "/tmp/qv-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override {
+        fsys::permissions(dir, fsys::perms::owner_all);
+        fsys::remove_all(dir);
+    }
+    std::string p(const std::string& name) const { return (dir / name).string(); }
+};
+
+using LinuxFileSystemTest = TempDir;
+
+TEST_F(LinuxFileSystemTest, AtomicWriteReplacesTheWholeFileAndLeavesNoTemporaryBehind) {
+    LinuxFileSystem fs;
+    ASSERT_TRUE(fs.writeAtomic(p("a.sts"), std::string(100000, 'x')));
+    ASSERT_TRUE(fs.writeAtomic(p("a.sts"), "short"));
+    EXPECT_EQ(fs.readAll(p("a.sts")), "short");
+    EXPECT_EQ(fs.size(p("a.sts")), 5u);
+    EXPECT_EQ(std::distance(fsys::directory_iterator(dir), fsys::directory_iterator{}), 1);
+}
+
+TEST_F(LinuxFileSystemTest, AtomicWriteKeepsAPrivateFilePrivate) {
+    LinuxFileSystem fs;
+    ASSERT_TRUE(fs.writeAtomic(p("secret"), "1"));
+    ::chmod(p("secret").c_str(), 0600);
+    ASSERT_TRUE(fs.writeAtomic(p("secret"), "2"));
+    struct stat st {};
+    ASSERT_EQ(::stat(p("secret").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(LinuxFileSystemTest, FailedWritesLeaveTheOldContentWhole) {
+    LinuxFileSystem fs;
+    ASSERT_TRUE(fs.writeAtomic(p("keep"), "old"));
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root ignores directory permissions";
+    fsys::permissions(dir, fsys::perms::owner_read | fsys::perms::owner_exec);
+    EXPECT_FALSE(fs.writeAtomic(p("keep"), "new"));
+    EXPECT_FALSE(fs.append(p("log"), "line"));
+    EXPECT_EQ(fs.readAll(p("keep")), "old");
+}
+
+TEST_F(LinuxFileSystemTest, MissingDirectoriesAreNeverCreated) {
+    LinuxFileSystem fs;
+    EXPECT_FALSE(fs.writeAtomic(p("Statistiky/Pripojeni.sts"), "x"));
+    EXPECT_FALSE(fs.append(p("Data/x.log"), "x"));
+    EXPECT_FALSE(fs.createEmpty(p("Data/Start")));
+    EXPECT_FALSE(fsys::exists(dir / "Statistiky"));
+    EXPECT_FALSE(fsys::exists(dir / "Data"));
+}
+
+TEST_F(LinuxFileSystemTest, AppendCreateEmptyRemoveAndMissingFiles) {
+    LinuxFileSystem fs;
+    EXPECT_EQ(fs.readAll(p("none")), std::nullopt);
+    EXPECT_FALSE(fs.exists(p("none")));
+    EXPECT_FALSE(fs.remove(p("none")));
+    ASSERT_TRUE(fs.append(p("PO.log"), "a\r\n"));
+    ASSERT_TRUE(fs.append(p("PO.log"), "b\r\n"));
+    EXPECT_EQ(fs.readAll(p("PO.log")), "a\r\nb\r\n");
+    ASSERT_TRUE(fs.createEmpty(p("PO.log")));
+    EXPECT_EQ(fs.readAll(p("PO.log")), "");
+    EXPECT_TRUE(fs.remove(p("PO.log")));
+    EXPECT_FALSE(fs.exists(p("PO.log")));
+    EXPECT_FALSE(fs.exists(dir.string())); // a directory is not a file
+}
+
+using LinuxInstanceLockTest = TempDir;
+
+TEST_F(LinuxInstanceLockTest, OneCopyPerApplicationDirectory) {
+    fsys::create_directory(dir / "one");
+    fsys::create_directory(dir / "two");
+    LinuxInstanceLock first, second, other;
+    EXPECT_TRUE(first.acquire(p("one")));
+    EXPECT_FALSE(second.acquire(p("one") + "/")); // the same directory, spelled differently
+    EXPECT_FALSE(second.acquire(p("two") + "/../one"));
+    EXPECT_TRUE(other.acquire(p("two")));
+}
+
+TEST_F(LinuxInstanceLockTest, TheLockGoesWithItsHolder) {
+    {
+        LinuxInstanceLock first;
+        ASSERT_TRUE(first.acquire(dir.string()));
+    }
+    LinuxInstanceLock next;
+    EXPECT_TRUE(next.acquire(dir.string()));
+}
+
+TEST_F(LinuxInstanceLockTest, HeldByAnotherProcessUntilItEnds) {
+    int ready[2], quit[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(quit), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        LinuxInstanceLock lock;
+        const char ok = lock.acquire(dir.string()) ? '1' : '0';
+        (void)!::write(ready[1], &ok, 1);
+        char c;
+        (void)!::read(quit[0], &c, 1);
+        ::_exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+    EXPECT_EQ(ok, '1');
+    {
+        LinuxInstanceLock mine;
+        EXPECT_FALSE(mine.acquire(dir.string()));
+    }
+    (void)!::write(quit[1], "q", 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    LinuxInstanceLock after;
+    EXPECT_TRUE(after.acquire(dir.string()));
+}
+
+using LinuxDialUpAdapterTest = TempDir;
+
+TEST_F(LinuxDialUpAdapterTest, EntriesArePeerFilesInNameOrder) {
+    for (const char* name : {"mobil", "Alfa", ".hidden", "backup~"})
+        std::ofstream(dir / name) << "noauth\n";
+    fsys::create_directory(dir / "subdir");
+    LinuxDialUpAdapter dialer(dir.string());
+    std::vector<std::string> entries{"stale"};
+    EXPECT_EQ(dialer.GetEntries(entries), 0);
+    EXPECT_EQ(entries, (std::vector<std::string>{"Alfa", "mobil"}));
+
+    LinuxDialUpAdapter none(p("missing"));
+    EXPECT_EQ(none.GetEntries(entries), 0);
+    EXPECT_TRUE(entries.empty());
+}
+
+} // namespace
+} // namespace qv::platform

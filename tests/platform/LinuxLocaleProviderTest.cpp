@@ -1,0 +1,118 @@
+#include "platform/linux/LinuxLocaleProvider.h"
+
+#include "common/Formats.h"
+#include "common/OleDate.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace qv::platform {
+namespace {
+
+struct Conversion {
+    const char* strftimePattern;
+    const char* expected;
+};
+
+void PrintTo(const Conversion& c, std::ostream* os) {
+    *os << '"' << c.strftimePattern << '"';
+}
+
+class PatternFromStrftimeTest : public testing::TestWithParam<Conversion> {};
+
+TEST_P(PatternFromStrftimeTest, Converts) {
+    EXPECT_EQ(patternFromStrftime(GetParam().strftimePattern), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LocalePatterns, PatternFromStrftimeTest,
+    testing::Values(Conversion{"%-d.%-m.%Y", "d.M.yyyy"}, Conversion{"%d.%m.%Y", "dd.MM.yyyy"},
+                    Conversion{"%e.%m.%Y", "d.MM.yyyy"}, Conversion{"%m/%d/%y", "MM/dd/yy"},
+                    Conversion{"%Y. %m. %d.", "yyyy. MM. dd."}, Conversion{"%F", "yyyy-MM-dd"},
+                    Conversion{"%D", "MM/dd/yy"}, Conversion{"%H:%M:%S", "HH:mm:ss"}, Conversion{"%T", "HH:mm:ss"},
+                    Conversion{"%R", "HH:mm"}, Conversion{"%r", "hh:mm:ss tt"}, Conversion{"%k:%M", "H:mm"},
+                    Conversion{"%-H:%-M:%-S", "H:m:s"}, Conversion{"%l:%M %p", "h:mm tt"},
+                    Conversion{"%-I:%M %P", "h:mm tt"}, Conversion{"%OH:%EY", "HH:yyyy"},
+                    Conversion{"%_d/%02m", "d/MM"}, Conversion{"%Y年%m月%d日", "yyyy年MM月dd日"},
+                    Conversion{"%d de %B de %Y", "dd 'de'  'de' yyyy"}, // month names have no token
+                    Conversion{"%a %d", " dd"}, Conversion{"100%%", "100%"}, Conversion{"%H%", "HH%"},
+                    Conversion{"it's %H", "'it'\"'\"'s' HH"}, Conversion{"", ""}));
+
+// Our pattern must write what the C library writes for the pattern it came from.
+TEST(PatternFromStrftimeTest, FormatsLikeStrftime) {
+    const std::array patterns = {"%-d.%-m.%Y",   "%d/%m/%y", "%m/%d/%Y",   "%F",        "%D",
+                                 "%T",           "%r",       "%R",         "%I:%M %p",  "%-I:%M:%S %p",
+                                 "%Y年%m月%d日", "%d de %m", "it's %H:%M", "%%%H\"%M\""};
+    const std::array moments = {CivilDateTime{2026, 3, 5, 14, 7, 9, 0}, CivilDateTime{2009, 11, 23, 0, 5, 0, 0},
+                                CivilDateTime{2000, 1, 1, 12, 30, 45, 0}};
+    for (const char* pattern : patterns) {
+        for (const CivilDateTime& t : moments) {
+            std::tm tm{};
+            tm.tm_year = t.year - 1900;
+            tm.tm_mon = t.month - 1;
+            tm.tm_mday = t.day;
+            tm.tm_hour = t.hour;
+            tm.tm_min = t.minute;
+            tm.tm_sec = t.second;
+            std::array<char, 128> buf{};
+            ASSERT_GT(std::strftime(buf.data(), buf.size(), pattern, &tm), 0u) << pattern;
+            const LocaleFormats locale{',', patternFromStrftime(pattern), ""};
+            EXPECT_EQ(formatShortDate(oleFromCivil(t), locale), buf.data()) << pattern;
+        }
+    }
+}
+
+TEST(LinuxLocaleProviderTest, PosixLocaleNames) {
+    EXPECT_TRUE(isPosixLocaleName("C"));
+    EXPECT_TRUE(isPosixLocaleName("POSIX"));
+    EXPECT_TRUE(isPosixLocaleName("C.UTF-8"));
+    EXPECT_TRUE(isPosixLocaleName("C.utf8"));
+    EXPECT_FALSE(isPosixLocaleName("cs_CZ.UTF-8"));
+    EXPECT_FALSE(isPosixLocaleName("Ca_ES"));
+}
+
+// Sets LC_ALL for one test and puts the previous value back.
+class ScopedLcAll {
+public:
+    explicit ScopedLcAll(const char* value) {
+        if (const char* old = std::getenv("LC_ALL"))
+            old_ = old;
+        ::setenv("LC_ALL", value, 1);
+    }
+    ~ScopedLcAll() {
+        if (old_)
+            ::setenv("LC_ALL", old_->c_str(), 1);
+        else
+            ::unsetenv("LC_ALL");
+    }
+    ScopedLcAll(const ScopedLcAll&) = delete;
+    ScopedLcAll& operator=(const ScopedLcAll&) = delete;
+
+private:
+    std::optional<std::string> old_;
+};
+
+void expectCzechDefaults(const LocaleFormats& f) {
+    const LocaleFormats czech;
+    EXPECT_EQ(f.decimalSeparator, czech.decimalSeparator);
+    EXPECT_EQ(f.shortDate, czech.shortDate);
+    EXPECT_EQ(f.longTime, czech.longTime);
+}
+
+TEST(LinuxLocaleProviderTest, PortableLocaleGivesCzechDefaults) {
+    const ScopedLcAll lcAll("C.UTF-8");
+    expectCzechDefaults(LinuxLocaleProvider().formats());
+}
+
+TEST(LinuxLocaleProviderTest, MissingLocaleGivesCzechDefaults) {
+    const ScopedLcAll lcAll("xx_XX.UTF-8");
+    expectCzechDefaults(LinuxLocaleProvider().formats());
+}
+
+} // namespace
+} // namespace qv::platform
