@@ -13,7 +13,7 @@ constexpr double kDefaultModemTimeout = 1.5;
 /// A key's value before it reaches its field: an integer (flags as 0/1), a real, or a text.
 using KeyValue = std::variant<std::int32_t, double, std::string>;
 
-KeyValue readFromFile(const SettingsFile& file, const SettingKey& k) {
+KeyValue readFromFile(const SettingsReader& file, const SettingKey& k) {
     switch (k.form) {
     case ValueForm::Flag:
         return std::int32_t{file.readFlag(k.section, k.key, k.defaultInt != 0)};
@@ -30,7 +30,7 @@ KeyValue readFromFile(const SettingsFile& file, const SettingKey& k) {
     return std::int32_t{k.defaultInt};
 }
 
-KeyValue readThroughDialog(const SettingsFile& file, const SettingKey& k, SettingsDialogControls& dialog) {
+KeyValue readThroughDialog(const SettingsReader& file, const SettingKey& k, SettingsDialogControls& dialog) {
     switch (k.form) {
     case ValueForm::Flag:
         return std::int32_t{dialog.showFlag(k, file.readFlag(k.section, k.key, k.defaultInt != 0))};
@@ -74,8 +74,9 @@ void store(SettingsRecord& record, const SettingKey& k, const KeyValue& value) {
 
 } // namespace
 
-LoadedWindowSettings LoadSettings(const SettingsFile& file, SettingsRecord& record, FloatPosition floatDefault,
+LoadedWindowSettings LoadSettings(const SettingsFile& settingsFile, SettingsRecord& record, FloatPosition floatDefault,
                                   SettingsDialogControls* dialog) {
+    const SettingsReader file = settingsFile.reader();
     for (const SettingKey& k : settingKeys()) {
         if (!dialog) {
             if (!std::holds_alternative<std::monostate>(k.field))

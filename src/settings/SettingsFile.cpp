@@ -52,45 +52,77 @@ SettingsFile::SettingsFile(platform::FileSystem& fs, std::string appDir, LocaleF
     path_ += kFileName;
 }
 
-std::optional<std::string> SettingsFile::readString(std::string_view section, std::string_view key) const {
-    const auto bytes = fs_->readAll(path_);
-    if (!bytes)
+std::optional<std::string> SettingsReader::readString(std::string_view section, std::string_view key) const {
+    if (!profile_)
         return std::nullopt;
-    return ProfileFile::parse(*bytes).readString(section, key);
+    return profile_->readString(section, key);
 }
 
-std::string SettingsFile::readText(std::string_view section, std::string_view key, std::string_view def) const {
+std::string SettingsReader::readText(std::string_view section, std::string_view key, std::string_view def) const {
     auto value = readString(section, key);
     return value ? std::move(*value) : std::string(def);
 }
 
-std::string SettingsFile::readNumberText(std::string_view section, std::string_view key, std::string_view def) const {
+std::string SettingsReader::readNumberText(std::string_view section, std::string_view key, std::string_view def) const {
     return readText(section, key, def);
 }
 
-std::int32_t SettingsFile::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
+std::int32_t SettingsReader::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
     const auto value = readString(section, key);
     if (!value)
         return def;
     return parseProfileInt(*value).value_or(def);
 }
 
-bool SettingsFile::readFlag(std::string_view section, std::string_view key, bool def) const {
+bool SettingsReader::readFlag(std::string_view section, std::string_view key, bool def) const {
     return readInt(section, key, def ? 1 : 0) != 0;
 }
 
-double SettingsFile::readDecimal(std::string_view section, std::string_view key, double def) const {
+double SettingsReader::readDecimal(std::string_view section, std::string_view key, double def) const {
     const auto value = readString(section, key);
     if (!value)
         return def;
     return parseDecimal(*value, locale_).value_or(def);
 }
 
-double SettingsFile::readTime(std::string_view section, std::string_view key, double def) const {
+double SettingsReader::readTime(std::string_view section, std::string_view key, double def) const {
     const auto value = readString(section, key);
     if (!value)
         return def;
     return parseTimeOfDay(*value, locale_).value_or(def);
+}
+
+SettingsReader SettingsFile::reader() const {
+    auto bytes = fs_->readAll(path_);
+    return SettingsReader(bytes ? std::optional(ProfileFile::parse(*bytes)) : std::nullopt, locale_);
+}
+
+std::optional<std::string> SettingsFile::readString(std::string_view section, std::string_view key) const {
+    return reader().readString(section, key);
+}
+
+std::string SettingsFile::readText(std::string_view section, std::string_view key, std::string_view def) const {
+    return reader().readText(section, key, def);
+}
+
+std::string SettingsFile::readNumberText(std::string_view section, std::string_view key, std::string_view def) const {
+    return reader().readNumberText(section, key, def);
+}
+
+std::int32_t SettingsFile::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
+    return reader().readInt(section, key, def);
+}
+
+bool SettingsFile::readFlag(std::string_view section, std::string_view key, bool def) const {
+    return reader().readFlag(section, key, def);
+}
+
+double SettingsFile::readDecimal(std::string_view section, std::string_view key, double def) const {
+    return reader().readDecimal(section, key, def);
+}
+
+double SettingsFile::readTime(std::string_view section, std::string_view key, double def) const {
+    return reader().readTime(section, key, def);
 }
 
 bool SettingsFile::write(std::span<const ProfileEntry> entries) {

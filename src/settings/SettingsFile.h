@@ -2,6 +2,7 @@
 
 #include "common/LocaleFormats.h"
 #include "platform/FileSystem.h"
+#include "settings/ProfileFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -23,6 +24,25 @@ struct ProfileEntry {
     std::string_view value;
 };
 
+/// The typed readers over one reading of the file: a load of many keys opens the file once.
+class SettingsReader final {
+public:
+    SettingsReader(std::optional<ProfileFile> profile, LocaleFormats locale)
+        : profile_(std::move(profile)), locale_(std::move(locale)) {}
+
+    std::optional<std::string> readString(std::string_view section, std::string_view key) const;
+    std::string readText(std::string_view section, std::string_view key, std::string_view def) const;
+    std::string readNumberText(std::string_view section, std::string_view key, std::string_view def) const;
+    std::int32_t readInt(std::string_view section, std::string_view key, std::int32_t def) const;
+    bool readFlag(std::string_view section, std::string_view key, bool def) const;
+    double readDecimal(std::string_view section, std::string_view key, double def) const;
+    double readTime(std::string_view section, std::string_view key, double def) const;
+
+private:
+    std::optional<ProfileFile> profile_; ///< nothing when the file is missing or unreadable
+    LocaleFormats locale_;
+};
+
 /// "Nastaveni.ini" in the application directory. Every read and every write opens the file, works and closes it;
 /// nothing is held between calls, so a value written elsewhere is seen by the next read. A missing file, section
 /// or key reads as the caller's default. Sections and keys are UTF-8 (see ProfileFile).
@@ -35,6 +55,9 @@ public:
 
     const std::string& path() const { return path_; }
     const LocaleFormats& locale() const { return locale_; }
+
+    /// The file as it is on disk now, for reading many keys.
+    SettingsReader reader() const;
 
     /// The value as written, or nothing when the file, section or key is missing.
     std::optional<std::string> readString(std::string_view section, std::string_view key) const;
