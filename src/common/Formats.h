@@ -27,9 +27,11 @@ std::string formatDateTime(double ole, const LocaleFormats& locale);
 /// A time of day written in a long time format, hours with or without a leading zero ("7:30:00", "07:30:00",
 /// "00:00:00"); seconds may be missing; AM/PM accepted. Returns the fraction of a day, or nothing.
 std::optional<double> parseTimeOfDay(std::string_view text, const LocaleFormats& locale);
-/// A decimal number written with the locale's decimal separator ("1,5"); surrounding spaces allowed.
+/// A decimal number written with the locale's decimal separator or a point ("1,5", "1.5"), an optional sign and
+/// exponent; surrounding spaces allowed. Thousands separators, "inf", "nan" and hexadecimal are refused.
 std::optional<double> parseDecimal(std::string_view text, const LocaleFormats& locale);
-/// A decimal number with the locale's decimal separator as the settings file stores it ("1,5").
+/// A decimal number with the locale's decimal separator as the settings file stores it ("1,5"): the shortest text
+/// that reads back to the same value, never in exponent form.
 std::string formatDecimal(double value, const LocaleFormats& locale);
 
 } // namespace qv

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <langinfo.h>
 #include <locale.h>
+#include <utility>
 
 namespace qv::platform {
 
