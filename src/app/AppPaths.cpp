@@ -2,7 +2,8 @@
 
 namespace qv::app {
 
-AppPaths::AppPaths(std::string appDir, std::string userName) : appDir_(std::move(appDir)), userName_(std::move(userName)) {
+AppPaths::AppPaths(std::string appDir, std::string userName)
+    : appDir_(std::move(appDir)), userName_(std::move(userName)) {
     if (appDir_.empty() || appDir_.back() != '/')
         appDir_ += '/';
 }

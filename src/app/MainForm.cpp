@@ -1,11 +1,11 @@
 #include "app/MainForm.h"
 
 #include "app/LocationTags.h"
+#include "connection/ConnectionTags.h"
 
 namespace qv::app {
 
 namespace {
-constexpr const char* kNoAccounts = "Vytvořte připojení, Menu..";
 constexpr int kTrayDisconnected = 1;
 } // namespace
 
@@ -14,8 +14,24 @@ MainForm::MainForm(ShellServices services, const AppPaths& paths, Views& views)
       logs_(services_.fs, services_.clock, services_.locale, paths_), timers_(services_.loop),
       fatalError_(views.fatalError, [this] { return mainColor(); }),
       connectionLog_(views.connectionLog, services_.fs, paths_), exitDialog_(views.exitDialog),
-      settingsFile_(services_.fs, paths_.appDir(), services_.locale) {
+      settingsFile_(services_.fs, paths_.appDir(), services_.locale),
+      accounts_(services_.dialer, views.main, settingsFile_),
+      modemRestart_(services_.loop, services_.processes, services_.dialogs, paths_.deviceTool()),
+      entryEditor_(services_.dialer, views.entryEditor) {
     logs_.onError([this] { fatalError_.showForError(); });
+    connectionHooks_.minimize = [this] { minimize(); };
+    connectionHooks_.restore = [this] { restore(); };
+    connectionHooks_.quit = [this] { callHook(services_.quit); };
+    controller_ = std::make_unique<connection::ConnectionController>(
+        connection::ConnectionServices{services_.loop, logs_, timers_, views.main, services_.dialer, services_.monitor,
+                                       services_.echo, modemRestart_, accounts_, settings_, state_, modemPoll_,
+                                       services_.pingHost, [this] { return floatWindowOn_; }},
+        connectionHooks_);
+    rules_ = std::make_unique<connection::DisconnectRules>(logs_, timers_, views.main, settings_, state_, *controller_,
+                                                           services_.locale, ruleInputs_);
+    accounts_.onOpenEditor([this](std::optional<platform::EntryDefinition> entry) { openEntryEditor(entry); });
+    // Closing the editor brings the main window back, whose activation lists the new or changed entry.
+    entryEditor_.onSaved([this] { activated(); });
     timers_.setHandler(12, [this] { labelClearingTick(); });
     timers_.setHandler(22, [this] { signalPollTick(); });
     initialView();
@@ -37,7 +53,8 @@ void MainForm::initialView() {
 
 void MainForm::create() {
     logs_.guarded(tags::kMainCreate, [&] {
-        callHook(hooks_.connectionMonitorOn);
+        services_.monitor.setPollInterval(1000);
+        services_.monitor.setEnabled(true);
         callHook(hooks_.checkStatisticsFormat);
         callHook(hooks_.findModemPort);
         views_.main.setIndex("TrayIcon1", kTrayDisconnected);
@@ -59,10 +76,7 @@ void MainForm::activated() {
             timers_.timer(10).start();
         }
         floatWindowOn_ = settings_.floatWindowOnConnect;
-        if (hooks_.fillAndSelectAccounts)
-            hooks_.fillAndSelectAccounts();
-        else
-            fillAndSelectAccounts();
+        accounts_.FillAndSelect();
     });
 }
 
@@ -76,16 +90,8 @@ void MainForm::loadSettingsRecordOnly() {
     floatPosition_ = loaded.floatPosition;
 }
 
-void MainForm::fillAndSelectAccounts() {
-    // The listing and the default account; reading an entry's credentials comes with the dialler.
-    std::vector<std::string> entries;
-    services_.dialer.GetEntries(entries);
-    const int wanted = settings::readDefaultAccountIndex(settingsFile_);
-    const int index = wanted >= 0 && static_cast<std::size_t>(wanted) < entries.size() ? wanted : -1;
-    const bool empty = entries.empty();
-    views_.main.setItems("ComboBox1", std::move(entries));
-    views_.main.setIndex("ComboBox1", index);
-    views_.main.setText("ComboBox1", empty ? kNoAccounts : "");
+void MainForm::openEntryEditor(std::optional<platform::EntryDefinition> entry) {
+    entryEditor_.open(std::move(entry), mainColor());
 }
 
 void MainForm::closeRequested() {
@@ -127,7 +133,7 @@ void MainForm::ExitAfterHangUp() {
         state_.exitAfterDisconnect = true;
         modemPoll_.modemPollAllowed = false;
         state_.suppressAutoRedial = true;
-        callHook(hooks_.hangUp, state_.rasConnHandle);
+        services_.dialer.HangUp(state_.rasConnHandle);
         logs_.WriteConnectionLog("Odpojení+Ukončení");
     });
 }
@@ -157,10 +163,8 @@ void MainForm::signalPollTick() {
         services_.fs.remove(signal);
         while (state_.disconnectBusy || modemPoll_.modemPollBusy)
             services_.loop.pumpWait(500);
-        if (!state_.isDialing) {
-            callHook(hooks_.dialSelectedAccount);
-            logs_.WriteConnectionLog("Připojení po odpojení");
-        }
+        if (!state_.isDialing)
+            controller_->Dial("Připojení po odpojení");
     });
 }
 
@@ -174,7 +178,26 @@ void MainForm::labelClearingTick() {
 
 void MainForm::clicked(const std::string& window, const std::string& widget) {
     if (window == "TForm1") {
-        if (widget == "Konec1" || widget == "Konec2")
+        auto& c = *controller_;
+        if (widget == "SpeedButton1" || widget == "Pipojit1")
+            c.ConnectClicked();
+        else if (widget == "SpeedButton2" || widget == "Odpojit1")
+            c.DisconnectClicked();
+        else if (widget == "Restartovatpipojen1" || widget == "Restartpipojen1")
+            c.Restart();
+        else if (widget == "Nerestartovatpipojen1")
+            rules_->toggleRulesBlocked();
+        else if (widget == "VypnoutPcpoodpojen1")
+            rules_->toggleShutdownAfterRule();
+        else if (widget == "SpeedButton3")
+            logs_.guarded(connection::tags::kAccounts, [&] { accounts_.DetectAccount(); });
+        else if (widget == "Vytvoitnovet1")
+            logs_.guarded(connection::tags::kAccounts, [&] { accounts_.NewAccount(); });
+        else if (widget == "Editovat1")
+            logs_.guarded(connection::tags::kAccounts, [&] { accounts_.EditAccount(); });
+        else if (widget == "Smazat1")
+            logs_.guarded(connection::tags::kAccounts, [&] { accounts_.DeleteAccount(); });
+        else if (widget == "Konec1" || widget == "Konec2")
             closeRequested();
         else if (widget == "TrayIcon1" || widget == "Obnovitaplikaci1")
             restore();
@@ -187,6 +210,11 @@ void MainForm::clicked(const std::string& window, const std::string& widget) {
             ExitAfterHangUp();
         else if (widget == "SpeedButton3")
             logs_.guarded(tags::kExitCancel, [&] { exitDialog_.free(); });
+    } else if (window == "TFormEntry") {
+        if (widget == "ButtonSave")
+            logs_.guarded(connection::tags::kAccounts, [&] { entryEditor_.save(); });
+        else if (widget == "ButtonCancel")
+            entryEditor_.cancel();
     } else if (window == "TForm8" && widget == "Button1") {
         logs_.guarded(tags::kFatalErrorButton, [&] {
             state_.pingFailures = connection::ControllerState::kPingCheckOff;
@@ -202,9 +230,27 @@ void MainForm::doubleClicked(const std::string& window, const std::string& widge
 }
 
 void MainForm::contextMenu(const std::string&, const std::string&) {}
-void MainForm::textEdited(const std::string&, const std::string&, const std::string&) {}
-void MainForm::indexChanged(const std::string&, const std::string&, int) {}
-void MainForm::toggled(const std::string&, const std::string&, bool) {}
+
+void MainForm::textEdited(const std::string& window, const std::string& widget, const std::string& text) {
+    if (window == "TForm1")
+        accounts_.fieldEdited(widget, text);
+    else if (window == "TFormEntry")
+        entryEditor_.fieldEdited(widget, text);
+}
+
+void MainForm::indexChanged(const std::string& window, const std::string& widget, int index) {
+    if (window == "TForm1" && widget == "ComboBox1")
+        logs_.guarded(connection::tags::kAccounts, [&] { accounts_.SelectionChanged(index); });
+}
+
+void MainForm::toggled(const std::string& window, const std::string& widget, bool checked) {
+    if (window != "TForm1")
+        return;
+    if (widget == "CheckBox2")
+        logs_.guarded(connection::tags::kAccounts, [&] { accounts_.DefaultAccountClicked(checked); });
+    else if (widget == "CheckBox1")
+        accounts_.storeCredentialsToggled(checked);
+}
 
 void MainForm::windowEvent(const std::string& window, WindowEvent event) {
     if (window == "TForm1") {
@@ -222,6 +268,8 @@ void MainForm::windowEvent(const std::string& window, WindowEvent event) {
             exitDialog_.free();
     } else if (window == "TForm10" && (event == WindowEvent::Closed || event == WindowEvent::CloseRequested)) {
         connectionLog_.window().free();
+    } else if (window == "TFormEntry" && (event == WindowEvent::Closed || event == WindowEvent::CloseRequested)) {
+        entryEditor_.cancel();
     } else if (window == "TForm8" && event == WindowEvent::Closed) {
         fatalError_.window().free();
     }

@@ -10,16 +10,26 @@
 #include "common/Clock.h"
 #include "common/EventLoop.h"
 #include "common/LocaleFormats.h"
+#include "connection/Accounts.h"
+#include "connection/ConnectionController.h"
 #include "connection/ControllerState.h"
+#include "connection/DisconnectRules.h"
+#include "connection/EntryEditor.h"
+#include "connection/ModemRestart.h"
 #include "modem/ModemPollState.h"
+#include "platform/ConnectionMonitor.h"
 #include "platform/DialUpAdapter.h"
+#include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/IcmpEcho.h"
+#include "platform/ProcessRunner.h"
 #include "settings/LoadSettings.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace qv::app {
@@ -31,9 +41,14 @@ struct ShellServices {
     platform::FileSystem& fs;
     LocaleFormats locale;
     platform::DialUpAdapter& dialer;
-    std::function<void()> quit;            ///< ends the message loop
-    std::function<int()> screenWidth;      ///< for the floating window's default left edge
-    std::function<int()> mainWindowTop;    ///< for the floating window's default top edge
+    platform::ConnectionMonitor& monitor;
+    platform::IcmpEcho& echo;
+    platform::ProcessRunner& processes;
+    platform::Dialogs& dialogs;
+    std::string pingHost;               ///< the ping liveness check's test host
+    std::function<void()> quit;         ///< ends the message loop
+    std::function<int()> screenWidth;   ///< for the floating window's default left edge
+    std::function<int()> mainWindowTop; ///< for the floating window's default top edge
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -68,6 +83,11 @@ public:
     void windowEvent(const std::string& window, WindowEvent event) override;
 
     ShellHooks& hooks() { return hooks_; }
+    connection::ConnectionHooks& connectionHooks() { return connectionHooks_; }
+    connection::ConnectionController& controller() { return *controller_; }
+    connection::Accounts& accounts() { return accounts_; }
+    connection::DisconnectRules& rules() { return *rules_; }
+    connection::RuleInputs& ruleInputs() { return ruleInputs_; }
     Logs& logs() { return logs_; }
     TimerSchedule& timers() { return timers_; }
     connection::ControllerState& state() { return state_; }
@@ -82,7 +102,7 @@ public:
 private:
     void initialView();
     void loadSettingsRecordOnly();
-    void fillAndSelectAccounts();
+    void openEntryEditor(std::optional<platform::EntryDefinition> entry);
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
 
@@ -100,6 +120,13 @@ private:
     settings::SettingsRecord settings_;
     connection::ControllerState state_;
     modem::ModemPollState modemPoll_;
+    connection::Accounts accounts_;
+    connection::ModemRestart modemRestart_;
+    connection::EntryEditor entryEditor_;
+    connection::ConnectionHooks connectionHooks_;
+    std::unique_ptr<connection::ConnectionController> controller_;
+    connection::RuleInputs ruleInputs_;
+    std::unique_ptr<connection::DisconnectRules> rules_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

@@ -16,19 +16,20 @@ WidgetState& WindowView::slot(const std::string& name) {
 }
 
 void WindowView::changed(const std::string& name) {
-    for (const auto& l : listeners_)
-        l(name);
+    // By index: a listener may subscribe another one while being notified.
+    for (std::size_t i = 0; i < listeners_.size(); ++i)
+        listeners_[i](name);
 }
 
 // One setter body for every field: write, and notify only when something changed or the widget is new.
-#define QV_VIEW_SETTER(method, type, field)                                                                         \
-    void WindowView::method(const std::string& name, type value) {                                                 \
-        const bool fresh = !has(name);                                                                             \
-        WidgetState& w = slot(name);                                                                               \
-        if (!fresh && w.field == value)                                                                            \
-            return;                                                                                                \
-        w.field = std::move(value);                                                                                \
-        changed(name);                                                                                             \
+#define QV_VIEW_SETTER(method, type, field)                                                                            \
+    void WindowView::method(const std::string& name, type value) {                                                     \
+        const bool fresh = !has(name);                                                                                 \
+        WidgetState& w = slot(name);                                                                                   \
+        if (!fresh && w.field == value)                                                                                \
+            return;                                                                                                    \
+        w.field = std::move(value);                                                                                    \
+        changed(name);                                                                                                 \
     }
 
 QV_VIEW_SETTER(setText, const std::string&, text)

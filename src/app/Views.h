@@ -10,6 +10,7 @@ struct Views {
     WindowView exitDialog{"TForm6"};
     WindowView fatalError{"TForm8"};
     WindowView connectionLog{"TForm10"};
+    WindowView entryEditor{"TFormEntry"};
 };
 
 } // namespace qv::app

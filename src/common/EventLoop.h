@@ -25,7 +25,8 @@ class EventLoop {
 public:
     virtual ~EventLoop() = default;
 
-    /// A new timer; the callback runs on the UI thread. An interval below 1 ms is treated as 1 ms.
+    /// A new timer; the callback runs on the UI thread. A timer whose interval is 0 (or less) does not fire even
+    /// while enabled, as window timers behave.
     virtual std::unique_ptr<Timer> createTimer(int intervalMs, bool enabled, std::function<void()> onTick) = 0;
 
     /// The message-pumping wait: returns once `ms` milliseconds have passed, running due timers and posted

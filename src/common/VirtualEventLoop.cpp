@@ -21,7 +21,7 @@ public:
         std::erase(loop_.slots_, slot_);
     }
     void setInterval(int ms) override {
-        slot_->interval = std::max(ms, 1);
+        slot_->interval = std::max(ms, 0);
         if (slot_->enabled)
             arm();
     }
@@ -60,7 +60,7 @@ std::unique_ptr<Timer> VirtualEventLoop::createTimer(int intervalMs, bool enable
 std::shared_ptr<VirtualEventLoop::Slot> VirtualEventLoop::nextDue(std::uint64_t deadline) {
     std::shared_ptr<Slot> best;
     for (const auto& s : slots_) {
-        if (!s->enabled || s->due > deadline)
+        if (!s->enabled || s->interval == 0 || s->due > deadline)
             continue;
         if (!best || s->due < best->due || (s->due == best->due && s->armSeq < best->armSeq))
             best = s;

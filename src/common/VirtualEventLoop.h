@@ -51,7 +51,8 @@ private:
 /// A clock that moves with a virtual event loop's tick count from a given start.
 class VirtualClock final : public Clock {
 public:
-    VirtualClock(const VirtualEventLoop& loop, double start) : loop_(loop), start_(start), startTick_(loop.tickCount()) {}
+    VirtualClock(const VirtualEventLoop& loop, double start)
+        : loop_(loop), start_(start), startTick_(loop.tickCount()) {}
     double now() const override;
     /// Moves the wall clock without moving the loop (a clock change, or a jump to a chosen moment).
     void set(double oleNow);

@@ -20,6 +20,11 @@ struct ControllerState {
     std::uint32_t rasConnHandle = 0;
     bool exitAfterDisconnect = false;
 
+    // The disconnect rules' clock and download spell; zeroed by the disconnected handling.
+    std::uint32_t connectedSeconds = 0;
+    std::uint32_t lowDownloadSeconds = 0;
+    double lowDownloadSum = 0;
+
     static constexpr std::uint8_t kPingCheckOff = 100;
 };
 

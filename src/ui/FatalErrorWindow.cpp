@@ -11,8 +11,7 @@
 
 namespace qv::ui {
 
-FatalErrorWindow::FatalErrorWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor)
-    : anchor_(anchor) {
+FatalErrorWindow::FatalErrorWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor) : anchor_(anchor) {
     setObjectName(QStringLiteral("TForm8"));
     setWindowTitle(QStringLiteral("Error"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);

@@ -61,7 +61,7 @@ QGridLayout* makeGrid(QGroupBox* group) {
     return grid;
 }
 
-QAction* addAction(QMenu* menu, const char* name, const char* text) {
+QAction* addMenuItem(QMenu* menu, const char* name, const char* text) {
     QAction* action = menu->addAction(u8(text));
     action->setObjectName(QLatin1String(name));
     return action;
@@ -144,8 +144,8 @@ QWidget* MainWindow::buildConnectionGroup() {
     grid->addWidget(accounts, 0, 0, 1, 2);
 
     QMenu* accountMenu = makeMenu(this, "PopupMenu2", "");
-    addAction(accountMenu, "Editovat1", "Editovat");
-    addAction(accountMenu, "Smazat1", "Smazat");
+    addMenuItem(accountMenu, "Editovat1", "Editovat");
+    addMenuItem(accountMenu, "Smazat1", "Smazat");
 
     grid->addWidget(addLabel(group, nullptr, "Uživatelské jméno"), 1, 0);
     auto* user = new QLineEdit(group);
@@ -251,38 +251,38 @@ void MainWindow::buildMainMenu() {
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
     QMenu* menu = makeMenu(this, "Menu1", "Menu");
-    addAction(menu, "Vytvoitnovet1", "Vytvořit nový účet");
-    addAction(menu, "Nastaveni1", "Nastaveni");
-    addAction(menu, "Statistika1", "Statistika");
-    addAction(menu, "Restartovatpipojen1", "Restart připojení");
-    addAction(menu, "Zobrazitlog1", "Zobrazit log");
-    addAction(menu, "Konec1", "Konec");
+    addMenuItem(menu, "Vytvoitnovet1", "Vytvořit nový účet");
+    addMenuItem(menu, "Nastaveni1", "Nastaveni");
+    addMenuItem(menu, "Statistika1", "Statistika");
+    addMenuItem(menu, "Restartovatpipojen1", "Restart připojení");
+    addMenuItem(menu, "Zobrazitlog1", "Zobrazit log");
+    addMenuItem(menu, "Konec1", "Konec");
     bar->addMenu(menu);
 
     QMenu* speed = makeMenu(this, "TestRychlosti1", "Test Rychlosti");
-    addAction(speed, "Test1", "Test");
+    addMenuItem(speed, "Test1", "Test");
     bar->addMenu(speed);
 
     QMenu* about = makeMenu(this, "Oaplikaci1", "O aplikaci");
-    addAction(about, "Licence1", "Licence");
-    addAction(about, "Aktualizace1", "Aktualizace");
-    addAction(about, "Jtnaweb1", "Jít na web");
+    addMenuItem(about, "Licence1", "Licence");
+    addMenuItem(about, "Aktualizace1", "Aktualizace");
+    addMenuItem(about, "Jtnaweb1", "Jít na web");
     bar->addMenu(about);
 }
 
 void MainWindow::buildTray() {
     QMenu* menu = makeMenu(this, "PopupMenu1", "");
-    addAction(menu, "Obnovitaplikaci1", "Obnovit aplikaci");
+    addMenuItem(menu, "Obnovitaplikaci1", "Obnovit aplikaci");
     menu->addSeparator();
-    addAction(menu, "Pipojit1", "Připojit");
-    addAction(menu, "Odpojit1", "Odpojit")->setEnabled(false);
+    addMenuItem(menu, "Pipojit1", "Připojit");
+    addMenuItem(menu, "Odpojit1", "Odpojit")->setEnabled(false);
     menu->addSeparator();
-    addAction(menu, "Nerestartovatpipojen1", "Nerestartovat připojení")->setCheckable(true);
-    addAction(menu, "VypnoutPcpoodpojen1", "Vypnout PC po odpojení")->setCheckable(true);
+    addMenuItem(menu, "Nerestartovatpipojen1", "Nerestartovat připojení")->setCheckable(true);
+    addMenuItem(menu, "VypnoutPcpoodpojen1", "Vypnout PC po odpojení")->setCheckable(true);
     menu->addSeparator();
-    addAction(menu, "Restartpipojen1", "Restart připojení");
-    addAction(menu, "Nastaven1", "Nastavení");
-    addAction(menu, "Konec2", "Konec");
+    addMenuItem(menu, "Restartpipojen1", "Restart připojení");
+    addMenuItem(menu, "Nastaven1", "Nastavení");
+    addMenuItem(menu, "Konec2", "Konec");
 
     tray_ = new QSystemTrayIcon(this);
     tray_->setObjectName(QStringLiteral("TrayIcon1"));

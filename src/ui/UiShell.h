@@ -27,8 +27,8 @@ public:
 
     /// The main window ("TForm1"), the exit dialog ("TForm6"), the fatal error window ("TForm8") and the connection
     /// log window ("TForm10"). The views and the sink must outlive the shell.
-    UiShell(app::WindowView& mainView, app::WindowView& exitView, app::WindowView& fatalView,
-            app::WindowView& logView, app::IntentSink& sink);
+    UiShell(app::WindowView& mainView, app::WindowView& exitView, app::WindowView& fatalView, app::WindowView& logView,
+            app::IntentSink& sink);
     ~UiShell();
 
     UiShell(const UiShell&) = delete;
@@ -59,7 +59,7 @@ private:
 
     app::IntentSink& sink_;
     app::WindowView& mainView_;
-    std::unique_ptr<MainWindow> main_;       // declared before the slots: the other windows go first
+    std::unique_ptr<MainWindow> main_;         // declared before the slots: the other windows go first
     std::vector<std::unique_ptr<Slot>> slots_; // stable addresses for the view listeners
     std::shared_ptr<UiShell*> self_;           // lets a view listener outlive the shell harmlessly
 };

@@ -339,8 +339,9 @@ void ViewBinder::connectWidget(QObject& object) {
             else
                 sink_.clicked(windowName(), n);
         });
-    } else if (qobject_cast<QLabel*>(widget)) {
-        widget->installEventFilter(this);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setTextFormat(Qt::PlainText); // texts from the view are never markup
+        label->installEventFilter(this);
     }
 }
 

@@ -3,12 +3,20 @@
 // the message loop.
 #include "app/MainForm.h"
 #include "app/SingleInstance.h"
+#include "platform/PollingConnectionMonitor.h"
+#include "platform/linux/LinuxConnectionSource.h"
 #include "platform/linux/LinuxDialUpAdapter.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxIcmpEcho.h"
 #include "platform/linux/LinuxLocaleProvider.h"
+#include "platform/linux/LinuxProcessRunner.h"
 #include "platform/linux/LinuxSystem.h"
+#include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/sim/SimDialUpAdapter.h"
+#include "platform/sim/SimIcmpEcho.h"
+#include "platform/sim/SimLine.h"
+#include "ui/EntryEditorWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/UiShell.h"
 
@@ -21,11 +29,37 @@
 
 namespace {
 
-std::unique_ptr<qv::platform::DialUpAdapter> makeDialer(const qv::platform::ProcessEnvironment& env, bool sim) {
-    if (sim)
-        return std::make_unique<qv::platform::SimDialUpAdapter>();
-    return std::make_unique<qv::platform::LinuxDialUpAdapter>(
-        env.variable("QUORVEX_PPP_PEERS").value_or("/etc/ppp/peers"));
+/// The line: the dialler, the monitor and the echo service, on pppd and the kernel or on the simulated line.
+struct Line {
+    std::unique_ptr<qv::platform::SimLine> simLine;
+    std::unique_ptr<qv::platform::PppdLauncher> launcher;
+    std::unique_ptr<qv::platform::LinuxConnectionSource> connections;
+    std::unique_ptr<qv::platform::DialUpAdapter> dialer;
+    std::unique_ptr<qv::platform::ConnectionMonitor> monitor;
+    std::unique_ptr<qv::platform::IcmpEcho> echo;
+};
+
+Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const std::string& appDir,
+              const qv::platform::ProcessEnvironment& env) {
+    using namespace qv::platform;
+    Line line;
+    if (sim) {
+        line.simLine = std::make_unique<SimLine>(loop, fs, appDir);
+        line.dialer = std::make_unique<SimDialUpAdapter>(loop, *line.simLine);
+        line.monitor = std::make_unique<PollingConnectionMonitor>(loop, *line.simLine);
+        line.echo = std::make_unique<SimIcmpEcho>(loop, *line.simLine);
+        return line;
+    }
+    const LinuxDialPaths paths = LinuxDialPaths::fromEnvironment(env);
+    LinuxPppRoots roots;
+    roots.runDir = paths.runDir;
+    line.launcher = std::make_unique<PosixPppdLauncher>(paths.pppdPath);
+    line.connections = std::make_unique<LinuxConnectionSource>(roots);
+    line.dialer = std::make_unique<LinuxDialUpAdapter>(loop, *line.launcher, *line.connections, paths.peersDir,
+                                                       paths.secretsPath);
+    line.monitor = std::make_unique<PollingConnectionMonitor>(loop, *line.connections);
+    line.echo = std::make_unique<LinuxIcmpEcho>(loop);
+    return line;
 }
 
 } // namespace
@@ -64,24 +98,30 @@ int main(int argc, char** argv) {
     platform::LinuxClock clock;
     platform::LinuxLocaleProvider locale;
     const bool sim = env.variable("QUORVEX_PLATFORM").value_or("") == "sim";
-    auto dialer = makeDialer(env, sim);
+    Line line = makeLine(sim, loop, fs, paths.appDir(), env);
+    platform::LinuxProcessRunner processes;
+    platform::QtDialogs dialogs;
+    const std::string pingHost = env.variable("QUORVEX_PING_HOST").value_or(platform::LinuxIcmpEcho::kDefaultTestHost);
 
     app::Views views;
     std::unique_ptr<ui::UiShell> shell;
-    app::MainForm form(
-        app::ShellServices{
-            loop, clock, fs, locale.formats(), *dialer, [] { QCoreApplication::quit(); },
-            [] { return QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry().width() : 1024; },
-            [&shell] { return shell ? shell->mainWindow().geometry().top() : 0; }},
-        paths, views);
+    app::MainForm form(app::ShellServices{loop, clock, fs, locale.formats(), *line.dialer, *line.monitor, *line.echo,
+                                          processes, dialogs, pingHost, [] { QCoreApplication::quit(); },
+                                          [] {
+                                              return QGuiApplication::primaryScreen()
+                                                         ? QGuiApplication::primaryScreen()->geometry().width()
+                                                         : 1024;
+                                          },
+                                          [&shell] { return shell ? shell->mainWindow().geometry().top() : 0; }},
+                       paths, views);
     formForSignals = &form;
     form.create();
 
     shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog, form);
+    ui::addConnectionWindows(*shell, views);
     // The end of the desktop session ends the program as "Ukončit" does.
-    QObject::connect(&application, &QGuiApplication::commitDataRequest, [&form](QSessionManager&) {
-        form.terminateRequested();
-    });
+    QObject::connect(&application, &QGuiApplication::commitDataRequest,
+                     [&form](QSessionManager&) { form.terminateRequested(); });
     shell->start();
     const int rc = QApplication::exec();
     formForSignals = nullptr;

@@ -7,12 +7,10 @@ namespace {
 
 struct ExitDialogTest : ShellFixture {
     int saves = 0;
-    std::vector<std::uint32_t> hangUps;
     void SetUp() override {
         ShellFixture::SetUp();
         started();
         form->hooks().saveRunningRecord = [this] { ++saves; };
-        form->hooks().hangUp = [this](std::uint32_t h) { hangUps.push_back(h); };
     }
     void openDialog() {
         form->windowEvent("TForm1", app::WindowEvent::CloseRequested);
@@ -49,7 +47,7 @@ TEST_F(ExitDialogTest, OnlineUkoncitSavesTheRunningRecordAndLeavesTheLineUp) {
     EXPECT_TRUE(dialog("SpeedButton2").visible);
     form->clicked("TForm6", "SpeedButton1");
     EXPECT_EQ(saves, 1);
-    EXPECT_TRUE(hangUps.empty());
+    EXPECT_TRUE(dialer.hangUps.empty());
     EXPECT_EQ(quits, 1);
 }
 
@@ -73,7 +71,7 @@ TEST_F(ExitDialogTest, ExitAndDisconnectWaitsForARunningDisconnectThenHangsUp) {
     openDialog();
     form->clicked("TForm6", "SpeedButton2");
     EXPECT_EQ(loop.tickCount(), 1500u); // three 500 ms steps
-    EXPECT_EQ(hangUps, (std::vector<std::uint32_t>{0x1234}));
+    EXPECT_EQ(dialer.hangUps, (std::vector<std::uint32_t>{0x1234}));
     EXPECT_TRUE(form->state().exitAfterDisconnect);
     EXPECT_TRUE(form->state().suppressAutoRedial);
     EXPECT_FALSE(form->modemPoll().modemPollAllowed);

@@ -19,12 +19,12 @@ TEST_F(MainFormTest, CreationStepRunsItsHooksInOrder) {
     std::vector<std::string> order;
     make();
     auto& h = form->hooks();
-    h.connectionMonitorOn = [&] { order.push_back("monitor"); };
     h.checkStatisticsFormat = [&] { order.push_back("statistics"); };
     h.findModemPort = [&] { order.push_back("modem"); };
     h.loadExternalApps = [&] { order.push_back("extapps"); };
     form->create();
-    EXPECT_EQ(order, (std::vector<std::string>{"monitor", "statistics", "modem", "extapps"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"statistics", "modem", "extapps"}));
+    EXPECT_EQ(monitor.calls, (std::vector<std::string>{"interval:1000", "enable:1000"}));
 }
 
 TEST_F(MainFormTest, EveryActivationLoadsTheSettingsButOnlyTheFirstStartsTheStartUpChain) {
@@ -62,14 +62,14 @@ TEST_F(MainFormTest, AccountListSelectsTheDefaultAccountWhenTheListIsLongEnough)
     form->activated();
     EXPECT_EQ(main("ComboBox1").index, -1);
 
-    dialer.phonebook.clear();
+    dialer.setPhonebook({});
     form->activated();
     EXPECT_TRUE(main("ComboBox1").items.empty());
     EXPECT_EQ(main("ComboBox1").text, "Vytvořte připojení, Menu..");
 }
 
 TEST_F(MainFormTest, AFailingActivationIsReportedWithItsTag) {
-    make().hooks().fillAndSelectAccounts = [] { throw 1; };
+    make().hooks().purgeStatistics = [] { throw 1; };
     form->activated();
     EXPECT_EQ(lines("/app/Error.log"), (std::vector<std::string>{"5.3.2026 14:07:09 : 121,1"}));
     EXPECT_TRUE(views.fatalError.window().visible);

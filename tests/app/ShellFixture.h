@@ -5,6 +5,7 @@
 #include "common/OleDate.h"
 #include "common/VirtualEventLoop.h"
 #include "support/FakeDialUpAdapter.h"
+#include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,10 @@ struct ShellFixture : ::testing::Test {
     VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 14, 7, 9, 0})};
     MemoryFileSystem fs;
     FakeDialUpAdapter dialer;
+    FakeConnectionMonitor monitor;
+    FakeIcmpEcho echo;
+    FakeProcessRunner processes{loop};
+    RecordingDialogs dialogs;
     app::AppPaths paths{"/app/", "alice"};
     app::Views views;
     int quits = 0;
@@ -29,12 +34,12 @@ struct ShellFixture : ::testing::Test {
     void SetUp() override {
         fs.addDir("/app");
         fs.addDir("/app/Data");
-        dialer.phonebook = {"Alfa", "Beta", "Gama"};
+        dialer.setPhonebook({"Alfa", "Beta", "Gama"});
     }
     app::MainForm& make() {
         form = std::make_unique<app::MainForm>(
-            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, [this] { ++quits; }, [] { return 1280; },
-                               [] { return 100; }},
+            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, processes, dialogs,
+                               "192.0.2.53", [this] { ++quits; }, [] { return 1280; }, [] { return 100; }},
             paths, views);
         return *form;
     }

@@ -1,5 +1,5 @@
-#include "common/OleDate.h"
 #include "common/VirtualEventLoop.h"
+#include "common/OleDate.h"
 
 #include <gtest/gtest.h>
 
@@ -60,9 +60,13 @@ TEST_F(VirtualEventLoopTest, SettingTheIntervalOfARunningTimerRestartsItsPeriod)
     EXPECT_EQ(trace.size(), 2u);
 }
 
-TEST_F(VirtualEventLoopTest, IntervalBelowOneMillisecondIsOne) {
+TEST_F(VirtualEventLoopTest, AnIntervalOfZeroNeverFiresUntilAnIntervalIsSet) {
     int ticks = 0;
     auto t = loop.createTimer(0, true, [&] { ++ticks; });
+    loop.advance(10000);
+    EXPECT_EQ(ticks, 0);
+    EXPECT_TRUE(t->enabled());
+    t->setInterval(1);
     loop.advance(10);
     EXPECT_EQ(ticks, 10);
 }

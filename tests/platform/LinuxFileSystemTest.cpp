@@ -1,4 +1,3 @@
-#include "platform/linux/LinuxDialUpAdapter.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxSystem.h"
 
@@ -131,22 +130,6 @@ TEST_F(LinuxInstanceLockTest, HeldByAnotherProcessUntilItEnds) {
     ::waitpid(child, &status, 0);
     LinuxInstanceLock after;
     EXPECT_TRUE(after.acquire(dir.string()));
-}
-
-using LinuxDialUpAdapterTest = TempDir;
-
-TEST_F(LinuxDialUpAdapterTest, EntriesArePeerFilesInNameOrder) {
-    for (const char* name : {"mobil", "Alfa", ".hidden", "backup~"})
-        std::ofstream(dir / name) << "noauth\n";
-    fsys::create_directory(dir / "subdir");
-    LinuxDialUpAdapter dialer(dir.string());
-    std::vector<std::string> entries{"stale"};
-    EXPECT_EQ(dialer.GetEntries(entries), 0);
-    EXPECT_EQ(entries, (std::vector<std::string>{"Alfa", "mobil"}));
-
-    LinuxDialUpAdapter none(p("missing"));
-    EXPECT_EQ(none.GetEntries(entries), 0);
-    EXPECT_TRUE(entries.empty());
 }
 
 } // namespace

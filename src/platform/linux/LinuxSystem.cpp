@@ -3,9 +3,9 @@
 #include "common/OleDate.h"
 
 #include <climits>
+#include <csignal>
 #include <cstddef>
 #include <cstdio>
-#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <pwd.h>

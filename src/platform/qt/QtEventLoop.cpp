@@ -16,13 +16,18 @@ namespace {
 
 class QtTimer final : public Timer {
 public:
-    QtTimer(QObject* owner, int intervalMs, std::function<void()> onTick) : timer_(new QTimer(owner)) {
+    QtTimer(QObject* owner, int intervalMs, std::function<void()> onTick)
+        : timer_(new QTimer(owner)), interval_(std::max(intervalMs, 0)) {
         timer_->setTimerType(Qt::PreciseTimer);
-        timer_->setInterval(std::max(intervalMs, 1));
+        timer_->setInterval(std::max(interval_, 1));
         // The callback is shared with the connection so that a handler destroying its own timer does not destroy
         // the function it is running.
         auto tick = std::make_shared<std::function<void()>>(std::move(onTick));
-        QObject::connect(timer_, &QTimer::timeout, timer_, [tick] {
+        QTimer* timer = timer_;
+        QObject::connect(timer, &QTimer::timeout, timer, [tick, timer] {
+            // Qt never fires a timer again while its timeout runs. Restarting gives it a fresh registration, so a
+            // handler that waits with pumpWait sees its own timer tick meanwhile, as the logic's busy flags expect.
+            timer->start();
             if (*tick)
                 (*tick)();
         });
@@ -37,30 +42,40 @@ public:
     }
 
     void setInterval(int ms) override {
+        interval_ = std::max(ms, 0);
         if (!timer_)
             return;
-        const int interval = std::max(ms, 1);
-        if (timer_->isActive())
-            timer_->start(interval); // a new interval on a running timer restarts its period
-        else
-            timer_->setInterval(interval);
+        timer_->setInterval(std::max(interval_, 1));
+        if (enabled_)
+            sync(true); // a new interval on a running timer restarts its period
     }
 
-    int interval() const override { return timer_ ? timer_->interval() : 1; }
+    int interval() const override { return interval_; }
 
     void setEnabled(bool on) override {
-        if (!timer_ || on == timer_->isActive())
+        if (on == enabled_)
             return;
-        if (on)
-            timer_->start();
-        else
-            timer_->stop();
+        enabled_ = on;
+        sync(false);
     }
 
-    bool enabled() const override { return timer_ && timer_->isActive(); }
+    bool enabled() const override { return enabled_; }
 
 private:
+    /// Window timers with interval 0 stay enabled but never fire: the QTimer runs only when both hold.
+    void sync(bool restart) {
+        if (!timer_)
+            return;
+        const bool run = enabled_ && interval_ > 0;
+        if (!run)
+            timer_->stop();
+        else if (restart || !timer_->isActive())
+            timer_->start();
+    }
+
     QPointer<QTimer> timer_; // owned by the loop's context object, so it dies with the loop at the latest
+    int interval_;
+    bool enabled_ = false;
 };
 
 } // namespace

@@ -1,0 +1,12 @@
+#pragma once
+
+// Error-log location tags of the statistics handlers ("place,module"; a few put the module first).
+namespace qv::statistics::tags {
+
+inline constexpr const char* kMidnightSplit = "3014,1"; // Timer15
+inline constexpr const char* kPeriodicSave = "3069,1";  // Timer16
+inline constexpr const char* kPurge = "3128,1";
+inline constexpr const char* kWeekTotals = "1,4039";
+inline constexpr const char* kMonthTotals = "4,1635";
+
+} // namespace qv::statistics::tags

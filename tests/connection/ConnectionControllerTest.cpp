@@ -1,0 +1,324 @@
+#include "ConnectionFixture.h"
+
+namespace qv::test {
+namespace {
+
+struct ConnectionControllerTest : ConnectionFixture {};
+
+TEST_F(ConnectionControllerTest, AWholeDialDrivesButtonsTrayAndStatusLine) {
+    start();
+    EXPECT_TRUE(main("SpeedButton1").enabled);
+    EXPECT_FALSE(main("SpeedButton2").enabled);
+    form->clicked("TForm1", "SpeedButton1");
+    EXPECT_TRUE(st().isDialing);
+    EXPECT_EQ(st().rasConnHandle, 0x100u);
+    dialer.progress(0);
+    EXPECT_EQ(main("Label9").text, "Otevírá se port");
+    dialer.progress(14);
+    EXPECT_EQ(main("Label9").text, "Ověřeno");
+    dialer.progress(8192);
+    EXPECT_EQ(main("Label9").text, "Spojeno");
+    monitor.connect();
+    EXPECT_TRUE(st().isConnected);
+    EXPECT_FALSE(st().isDialing);
+    EXPECT_EQ(main("Label6").text, "10.0.0.2");
+    EXPECT_EQ(main("Label4").text, "10.0.0.1");
+    EXPECT_FALSE(main("SpeedButton1").enabled);
+    EXPECT_TRUE(main("SpeedButton2").enabled);
+    EXPECT_FALSE(main("Pipojit1").enabled);
+    EXPECT_TRUE(main("Odpojit1").enabled);
+    EXPECT_TRUE(main("Restartpipojen1").enabled);
+    EXPECT_EQ(tray(), 0);
+    EXPECT_EQ(monitor.pollInterval(), 2000);
+    for (int n : {4, 5, 8, 9, 11, 15, 16, 17})
+        EXPECT_TRUE(form->timers().timer(n).enabled()) << "Timer" << n;
+    EXPECT_EQ(form->timers().timer(16).interval(), 60 * 60000);
+    EXPECT_EQ(form->timers().timer(20).interval(), 10000);
+
+    form->clicked("TForm1", "SpeedButton2");
+    EXPECT_EQ(dialer.hangUps, (std::vector<std::uint32_t>{0x100}));
+    EXPECT_EQ(main("Label9").text, "Odpojeno");
+    monitor.disconnect();
+    EXPECT_FALSE(st().isConnected);
+    EXPECT_TRUE(main("SpeedButton1").enabled);
+    EXPECT_FALSE(main("SpeedButton2").enabled);
+    EXPECT_TRUE(main("Pipojit1").enabled);
+    EXPECT_FALSE(main("Odpojit1").enabled);
+    EXPECT_FALSE(main("Restartpipojen1").enabled);
+    EXPECT_EQ(tray(), 1);
+    EXPECT_EQ(main("Label4").text, "");
+    for (int n : {4, 5, 8, 9, 11, 15, 16})
+        EXPECT_FALSE(form->timers().timer(n).enabled()) << "Timer" << n;
+    EXPECT_TRUE(form->timers().timer(12).enabled());
+    EXPECT_TRUE(monitor.enabled());
+    EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Normální odpojení"}));
+    loop.advance(60000);
+    EXPECT_EQ(dialer.dials.size(), 1u); // "Odpojit" never redials
+}
+
+TEST_F(ConnectionControllerTest, TheUserStoresTypedCredentialsBeforeTheDial) {
+    start();
+    form->textEdited("TForm1", "Edit1", "karel");
+    form->textEdited("TForm1", "Edit2", "tajne");
+    EXPECT_TRUE(main("CheckBox1").checked); // the entry had no stored credentials
+    form->clicked("TForm1", "SpeedButton1");
+    EXPECT_EQ(dialer.calls, (std::vector<std::string>{"SetUserName:karel", "SetPassword:tajne"}));
+    form->toggled("TForm1", "CheckBox1", false);
+    form->textEdited("TForm1", "Edit1", "jiny");
+    st().isDialing = false;
+    form->clicked("TForm1", "SpeedButton1");
+    EXPECT_EQ(dialer.calls.size(), 2u);
+}
+
+TEST_F(ConnectionControllerTest, AnOutsideDropIsRedialledAfterTheDelayOncePerConnection) {
+    start();
+    connectNow();
+    monitor.disconnect(); // the network dropped the line
+    EXPECT_EQ(main("Label9").text, "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za 20 sec.");
+    EXPECT_EQ(tray(), 2);
+    EXPECT_TRUE(st().reconnectPending);
+    loop.advance(19999);
+    EXPECT_EQ(dialer.dials.size(), 1u);
+    loop.advance(1);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    EXPECT_EQ(log().back(), "Připojení po odpojení");
+
+    // The redialled connection drops again: it came up, so it is redialled again.
+    dialer.progress(8192);
+    monitor.connect();
+    EXPECT_FALSE(st().reconnectPending);
+    monitor.disconnect();
+    loop.advance(20000);
+    EXPECT_EQ(dialer.dials.size(), 3u);
+    EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Připojení bylo odpojeno mimo tuto aplikaci",
+                                               "Připojení po odpojení", "Připojení bylo odpojeno mimo tuto aplikaci",
+                                               "Připojení po odpojení"}));
+}
+
+TEST_F(ConnectionControllerTest, NoRedialWhenReDialIsOff) {
+    start("[Pripojeni]\r\nReDial=0\r\n");
+    connectNow();
+    monitor.disconnect();
+    loop.advance(60000);
+    EXPECT_EQ(dialer.dials.size(), 1u);
+    EXPECT_EQ(tray(), 1);
+}
+
+TEST_F(ConnectionControllerTest, AZeroDelayReconnectsAtOnceInsteadOfNever) {
+    start("[Pripojeni]\r\nProdleva=0\r\n");
+    connectNow();
+    monitor.disconnect();
+    EXPECT_EQ(main("Label9").text, "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za 0 sec.");
+    loop.advance(1);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+}
+
+TEST_F(ConnectionControllerTest, Error721IsRetriedTenTimesAMinuteApartThenNoMore) {
+    start();
+    form->clicked("TForm1", "SpeedButton1");
+    for (int attempt = 1; attempt <= 11; ++attempt) {
+        dialer.progress(5, 721);
+        EXPECT_EQ(main("Label9").text,
+                  "Error: 721 , " + platform::dialErrorText(721)); // after the restart the error stays shown
+        EXPECT_FALSE(st().isDialing);
+        EXPECT_TRUE(main("SpeedButton1").enabled);
+        EXPECT_FALSE(main("Odpojit1").enabled);
+        const auto before = dialer.dials.size();
+        loop.advance(60000);
+        EXPECT_EQ(dialer.dials.size(), before + (attempt <= 10 ? 1 : 0)) << "after error " << attempt;
+    }
+    EXPECT_EQ(st().error7xxRetries, 11);
+    int retries = 0;
+    for (const auto& text : log())
+        retries += text == "Pokus o připojení: Error 7xx";
+    EXPECT_EQ(retries, 10);
+}
+
+TEST_F(ConnectionControllerTest, Error691IsNotRetriedAndResetsTheRetryCount) {
+    start();
+    form->clicked("TForm1", "SpeedButton1");
+    dialer.progress(5, 720);
+    EXPECT_EQ(st().error7xxRetries, 1);
+    loop.advance(60000);
+    dialer.progress(5, 691);
+    EXPECT_EQ(st().error7xxRetries, 0);
+    loop.advance(300000);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Chyba při připojování",
+                                               "Pokus o připojení: Error 7xx", "Chyba při připojování"}));
+}
+
+TEST_F(ConnectionControllerTest, RetriesAreOffWhen721SettingIsOff) {
+    start("[Pripojeni]\r\n721=0\r\n");
+    form->clicked("TForm1", "SpeedButton1");
+    dialer.progress(5, 721);
+    loop.advance(120000);
+    EXPECT_EQ(dialer.dials.size(), 1u);
+}
+
+TEST_F(ConnectionControllerTest, ARefusedDialRequestLeavesTheDiallingState) {
+    start();
+    dialer.dialResult = 623;
+    form->clicked("TForm1", "SpeedButton1");
+    loop.advance(0);
+    EXPECT_FALSE(st().isDialing);
+    EXPECT_EQ(main("Label9").text, "Error: 623 , " + platform::dialErrorText(623));
+    dialer.dialResult = 0;
+    form->clicked("TForm1", "SpeedButton1");
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Chyba při připojování", "Normální připojení"}));
+}
+
+TEST_F(ConnectionControllerTest, FourFailedPingsLeadToARestartAtTheNextTick) {
+    start("[AutoRestart]\r\nRestart=1\r\n");
+    connectNow();
+    for (int i = 0; i < 4; ++i) {
+        loop.advance(4000);
+        ASSERT_EQ(echo.pending.size(), 1u) << "ping " << i;
+        EXPECT_EQ(echo.sent.back().host, "192.0.2.53");
+        EXPECT_EQ(echo.sent.back().dataBytes, 56);
+        EXPECT_EQ(echo.sent.back().ttl, 64);
+        EXPECT_EQ(echo.sent.back().timeoutMs, 3500);
+        echo.answer(0);
+    }
+    EXPECT_EQ(st().pingFailures, 4);
+    loop.advance(4000);
+    EXPECT_TRUE(echo.pending.empty());
+    EXPECT_EQ(dialer.hangUps.size(), 1u);
+    EXPECT_EQ(main("Label9").text,
+              "Restart připojení (několikanásobný chybný ping), připojeni bude obnoveno za 20 sec.");
+    EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Restart připojení",
+                                               "Restart připojení (několikanásobný chybný ping)"}));
+    monitor.disconnect();
+    EXPECT_EQ(tray(), 2);
+    loop.advance(20000);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    EXPECT_EQ(log().back(), "Připojení po odpojení");
+}
+
+TEST_F(ConnectionControllerTest, AnAnsweredPingClearsTheFailures) {
+    start("[AutoRestart]\r\nRestart=1\r\n");
+    connectNow();
+    for (int answers : {0, 0, 0, 1, 0, 0, 0}) {
+        loop.advance(4000);
+        echo.answer(answers);
+    }
+    EXPECT_EQ(st().pingFailures, 3);
+    loop.advance(4000);
+    EXPECT_TRUE(dialer.hangUps.empty());
+}
+
+TEST_F(ConnectionControllerTest, PingCheckIsSilentWhenOffOrSwitchedOffByTheErrorWindow) {
+    start();
+    connectNow();
+    loop.advance(20000);
+    EXPECT_TRUE(echo.sent.empty()); // [AutoRestart] Restart is off by default
+
+    fs.put("/app/Nastaveni.ini", "[AutoRestart]\r\nRestart=1\r\n");
+    form->activated();
+    st().pingFailures = connection::ControllerState::kPingCheckOff;
+    loop.advance(20000);
+    EXPECT_TRUE(echo.sent.empty());
+}
+
+TEST_F(ConnectionControllerTest, APingAnswerFromAnEarlierConnectionIsNotCounted) {
+    start("[AutoRestart]\r\nRestart=1\r\n");
+    connectNow();
+    loop.advance(4000);
+    ASSERT_EQ(echo.pending.size(), 1u);
+    monitor.disconnect();
+    monitor.connect();
+    echo.answer(0);
+    EXPECT_EQ(st().pingFailures, 0);
+}
+
+TEST_F(ConnectionControllerTest, RestartFromTheMenuHangsUpAndDialsAfterTheDelay) {
+    start();
+    connectNow();
+    form->clicked("TForm1", "Restartovatpipojen1");
+    EXPECT_EQ(main("Label9").text, "Restart připojení, připojeni bude obnoveno za 20 sec.");
+    monitor.disconnect();
+    EXPECT_EQ(tray(), 2);
+    EXPECT_FALSE(main("Restartpipojen1").enabled);
+    loop.advance(20000);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    // Offline, restart still counts down and dials.
+    form->clicked("TForm1", "Restartpipojen1");
+    loop.advance(20000);
+    EXPECT_EQ(dialer.dials.size(), 2u); // a dial is still in progress: skipped
+    st().isDialing = false;
+    form->clicked("TForm1", "Restartpipojen1");
+    loop.advance(20000);
+    EXPECT_EQ(dialer.dials.size(), 3u);
+}
+
+TEST_F(ConnectionControllerTest, ExitAfterDisconnectEndsTheProgramAtTheEndOfTheHandling) {
+    start();
+    connectNow();
+    form->windowEvent("TForm1", app::WindowEvent::CloseRequested);
+    form->clicked("TForm6", "SpeedButton2");
+    EXPECT_EQ(quits, 0);
+    monitor.disconnect();
+    EXPECT_EQ(quits, 1);
+    EXPECT_FALSE(main("TrayIcon1").visible);
+    EXPECT_FALSE(st().disconnectBusy);
+    loop.advance(60000);
+    EXPECT_EQ(dialer.dials.size(), 1u);
+}
+
+TEST_F(ConnectionControllerTest, AFailureInTheDisconnectedHandlingStillEndsItCleanly) {
+    start();
+    connectNow();
+    form->connectionHooks().CloseAndAppend = [] { throw 1; };
+    monitor.disconnect();
+    EXPECT_FALSE(st().disconnectBusy);
+    EXPECT_TRUE(monitor.enabled());
+    EXPECT_EQ(lines("/app/Error.log").back().substr(lines("/app/Error.log").back().find(" : ") + 3), "1629,1");
+}
+
+TEST_F(ConnectionControllerTest, ReconnectWaitsForAModemPollInProgress) {
+    start("[Modem]\r\nRestart=0\r\n");
+    connectNow();
+    std::uint64_t dialledAt = 0;
+    auto onDialing = dialer.events.OnDialing;
+    dialer.events.OnDialing = [&] {
+        dialledAt = loop.tickCount();
+        onDialing();
+    };
+    monitor.disconnect();
+    form->modemPoll().modemPollBusy = true;
+    auto endPoll = loop.createTimer(21200, true, [&] { form->modemPoll().modemPollBusy = false; });
+    loop.advance(20000);
+    EXPECT_EQ(dialledAt, 21500u); // the reconnect at 20 s waited in 500 ms steps
+    EXPECT_EQ(dialer.dials.size(), 2u);
+}
+
+TEST_F(ConnectionControllerTest, TheHandleRefreshTakesTheLastActiveConnection) {
+    start();
+    dialer.active = {{0x11, 8192, 0, "A", "modem", "x"}, {0x22, 8192, 0, "B", "modem", "y"}};
+    loop.advance(1000);
+    EXPECT_EQ(st().rasConnHandle, 0x22u);
+    dialer.active.clear();
+    loop.advance(1000);
+    EXPECT_EQ(st().rasConnHandle, 0x22u);
+}
+
+TEST_F(ConnectionControllerTest, AHangUpThatNeverEndsIsReportedInsteadOfShowingOdpojeno) {
+    start();
+    connectNow();
+    dialer.hangUpResult = platform::dialerror::kHangUpTimedOut;
+    form->clicked("TForm1", "SpeedButton2");
+    EXPECT_EQ(main("Label9").text, "Error: 799 , " + platform::dialErrorText(799));
+    EXPECT_EQ(log().back(), "Normální odpojení");
+}
+
+TEST_F(ConnectionControllerTest, MinimiseOnConnectAndRestoreOnDisconnect) {
+    start("[Aplikace]\r\nPripojeni=1\r\nOdpojeni=1\r\n");
+    connectNow();
+    EXPECT_FALSE(main("TForm1").visible);
+    monitor.disconnect();
+    EXPECT_TRUE(main("TForm1").visible);
+}
+
+} // namespace
+} // namespace qv::test

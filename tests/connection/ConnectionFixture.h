@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/ShellFixture.h"
+
+namespace qv::test {
+
+/// The whole shell after start-up, with the start-up modem restart out of the way; settings from a file.
+struct ConnectionFixture : ShellFixture {
+    void start(const std::string& ini = "") {
+        if (!ini.empty())
+            fs.put("/app/Nastaveni.ini", ini);
+        started();
+        form->timers().timer(10).stop();
+    }
+    connection::ConnectionController& ctl() { return form->controller(); }
+    connection::ControllerState& st() { return form->state(); }
+    std::vector<std::string> log() {
+        std::vector<std::string> texts;
+        for (const auto& l : lines("/app/PO.log"))
+            texts.push_back(l.substr(l.find(" : ") + 3));
+        return texts;
+    }
+    /// The user connects and the line comes up.
+    void connectNow() {
+        form->clicked("TForm1", "SpeedButton1");
+        dialer.progress(0);
+        dialer.progress(8192);
+        monitor.connect();
+    }
+    int tray() { return main("TrayIcon1").index; }
+};
+
+} // namespace qv::test

@@ -1,0 +1,154 @@
+#include "ConnectionFixture.h"
+
+namespace qv::test {
+namespace {
+
+struct DisconnectRulesTest : ConnectionFixture {
+    double mb = 0;
+    double downBytes = 0;
+    int shutdowns = 0;
+    void begin(const std::string& ini) {
+        start(ini + "[Modem]\r\nRestart=0\r\n");
+        auto& in = form->ruleInputs();
+        in.connMB = [this] { return mb; };
+        in.downBytesLastTick = [this] { return downBytes; };
+        in.startShutdownCountdown = [this] { ++shutdowns; };
+        form->timers().setHandler(4, [this] { form->rules().DataRuleStep(); });
+        connectNow();
+    }
+    void tick(int seconds = 1) { loop.advance(1000 * seconds); }
+};
+
+TEST_F(DisconnectRulesTest, ClockShowsTimeOnlineAndTheTimeLeft) {
+    begin("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=2\r\n");
+    tick(3725 % 60);
+    EXPECT_EQ(main("Label11").text, "00:00:05");
+    EXPECT_EQ(main("Label13").text, "00:01:55");
+    monitor.disconnect();
+    EXPECT_EQ(st().connectedSeconds, 0u);
+}
+
+TEST_F(DisconnectRulesTest, WithoutLimitsTheRemaindersReadNenastaveno) {
+    begin("");
+    tick();
+    EXPECT_EQ(main("Label13").text, "Nenastaveno");
+    EXPECT_EQ(main("Label21").text, "Nenastaveno");
+}
+
+TEST_F(DisconnectRulesTest, TimeRuleFiresOnTheTickThatReachesTheLimit) {
+    begin("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=1\r\n");
+    tick(59);
+    EXPECT_TRUE(dialer.hangUps.empty());
+    tick();
+    EXPECT_EQ(dialer.hangUps.size(), 1u);
+    EXPECT_EQ(log().back(), "Časové odpojení");
+    EXPECT_EQ(main("Label9").text, "Odpojeno");
+    EXPECT_FALSE(form->timers().timer(5).enabled());
+    monitor.disconnect();
+    loop.advance(60000);
+    EXPECT_EQ(dialer.dials.size(), 1u); // no reconnect asked for
+}
+
+TEST_F(DisconnectRulesTest, DataRuleCountsEqualityAsReached) {
+    begin("[Pripojeni]\r\nReData=1\r\nReDataHodnota=30\r\n");
+    mb = 29.99;
+    tick();
+    EXPECT_TRUE(dialer.hangUps.empty());
+    mb = 30.00;
+    tick();
+    EXPECT_EQ(dialer.hangUps.size(), 1u);
+    EXPECT_EQ(log().back(), "Datové odpojení");
+    EXPECT_FALSE(form->timers().timer(4).enabled());
+}
+
+TEST_F(DisconnectRulesTest, BlockedRulesShowBlokovanoUntilUnblockedThenFire) {
+    begin("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=1\r\n");
+    form->clicked("TForm1", "Nerestartovatpipojen1");
+    EXPECT_TRUE(main("Nerestartovatpipojen1").checked);
+    tick(60);
+    // The clock writes the negative remainder, the rule tick then writes "Blokováno" over it.
+    EXPECT_EQ(main("Label13").text, "Blokováno");
+    tick(5);
+    EXPECT_TRUE(dialer.hangUps.empty());
+    EXPECT_TRUE(st().isConnected);
+    form->clicked("TForm1", "Nerestartovatpipojen1");
+    EXPECT_FALSE(main("Nerestartovatpipojen1").checked);
+    tick();
+    EXPECT_EQ(dialer.hangUps.size(), 1u);
+}
+
+TEST_F(DisconnectRulesTest, DataRuleBlockedWritesBlokovanoInItsLabel) {
+    begin("[Pripojeni]\r\nReData=1\r\nReDataHodnota=30\r\n");
+    form->clicked("TForm1", "Nerestartovatpipojen1");
+    mb = 31;
+    tick();
+    EXPECT_EQ(main("Label17").text, "Blokováno");
+    EXPECT_TRUE(dialer.hangUps.empty());
+}
+
+TEST_F(DisconnectRulesTest, ADownloadSpellIsJudgedByTheAverageOfItsOwnSamples) {
+    begin("[Download]\r\nRestart=1\r\nDown=2\r\nTime=1\r\n");
+    downBytes = 5000;
+    tick();
+    EXPECT_EQ(st().lowDownloadSeconds, 0u);
+    downBytes = 1000;
+    tick(); // the first slow second restarts the spell: the sum still holds the 5
+    EXPECT_EQ(st().lowDownloadSeconds, 0u);
+    EXPECT_EQ(st().lowDownloadSum, 0.0);
+    tick();
+    EXPECT_EQ(st().lowDownloadSeconds, 1u);
+    EXPECT_EQ(main("Label20").text, "00:00:01");
+    EXPECT_EQ(main("Label21").text, "00:00:59");
+    tick(58);
+    EXPECT_TRUE(dialer.hangUps.empty());
+    tick();
+    EXPECT_EQ(dialer.hangUps.size(), 1u);
+    EXPECT_EQ(log().back(), "Pokles downloadu");
+}
+
+TEST_F(DisconnectRulesTest, AFastSecondEndsTheSpellButKeepsTheSum) {
+    begin("[Download]\r\nRestart=1\r\nDown=2\r\nTime=45\r\n");
+    downBytes = 1000;
+    tick(3);
+    EXPECT_EQ(st().lowDownloadSeconds, 3u);
+    downBytes = 2000; // at the threshold is not slow
+    tick();
+    EXPECT_EQ(st().lowDownloadSeconds, 0u);
+    EXPECT_EQ(st().lowDownloadSum, 5.0);
+}
+
+TEST_F(DisconnectRulesTest, ARuleReconnectsOncePerConnectionAndAgainAfterTheRenewedOne) {
+    begin("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=1\r\nReDialTimeP=1\r\n");
+    tick(60);
+    EXPECT_EQ(main("Label9").text, "Časové odpojení, připojeni bude obnoveno za 20 sec.");
+    EXPECT_EQ(tray(), 2);
+    EXPECT_FALSE(main("SpeedButton1").enabled);
+    EXPECT_FALSE(main("Pipojit1").enabled);
+    monitor.disconnect();
+    EXPECT_EQ(tray(), 2);
+    loop.advance(20000);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    EXPECT_EQ(log().back(), "Připojení po odpojení");
+
+    dialer.progress(8192);
+    monitor.connect();
+    tick(60);
+    monitor.disconnect();
+    loop.advance(20000);
+    EXPECT_EQ(dialer.dials.size(), 3u);
+}
+
+TEST_F(DisconnectRulesTest, WithShutdownAfterDisconnectARuleStartsTheCountdownAndNeverReconnects) {
+    begin("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=1\r\nReDialTimeP=1\r\n");
+    form->clicked("TForm1", "VypnoutPcpoodpojen1");
+    form->windowEvent("TForm1", app::WindowEvent::Minimized);
+    tick(60);
+    EXPECT_EQ(shutdowns, 1);
+    EXPECT_TRUE(main("TForm1").visible);
+    monitor.disconnect();
+    loop.advance(60000);
+    EXPECT_EQ(dialer.dials.size(), 1u);
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "common/VirtualEventLoop.h"
+#include "platform/ConnectionMonitor.h"
+#include "platform/Dialogs.h"
+#include "platform/IcmpEcho.h"
+#include "platform/ProcessRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace qv::test {
+
+/// A monitor the test drives: it reports what the test says, when the test says it.
+class FakeConnectionMonitor final : public platform::ConnectionMonitor {
+public:
+    platform::ConnectionDetails details{0x100, "Alfa", "modem", "ttyUSB0", "10.0.0.2", "10.0.0.1"};
+    std::vector<std::string> calls; ///< "enable:1000", "disable", "interval:2000"
+
+    void setEnabled(bool on) override {
+        enabled_ = on;
+        calls.push_back(on ? "enable:" + std::to_string(interval_) : "disable");
+    }
+    bool enabled() const override { return enabled_; }
+    void setPollInterval(int ms) override {
+        interval_ = ms;
+        calls.push_back("interval:" + std::to_string(ms));
+    }
+    int pollInterval() const override { return interval_; }
+    bool Online() const override { return online_; }
+    bool GetConnectionInfo(platform::ConnectionDetails& out) override {
+        out = details;
+        return online_;
+    }
+    void connect() {
+        online_ = true;
+        if (events.OnRasConnected)
+            events.OnRasConnected(details);
+    }
+    void disconnect() {
+        online_ = false;
+        if (events.OnRasDisconnected)
+            events.OnRasDisconnected(details);
+    }
+
+private:
+    bool enabled_ = false;
+    bool online_ = false;
+    int interval_ = 1000;
+};
+
+/// Echo requests wait until the test answers them.
+class FakeIcmpEcho final : public platform::IcmpEcho {
+public:
+    std::vector<Request> sent;
+    std::deque<Done> pending;
+    void send(const Request& request, Done done) override {
+        sent.push_back(request);
+        pending.push_back(std::move(done));
+    }
+    /// Answers the oldest request.
+    void answer(int answers) {
+        ASSERT_FALSE(pending.empty()) << "no ping outstanding";
+        auto done = std::move(pending.front());
+        pending.pop_front();
+        done(answers, answers ? 40 : 0);
+    }
+};
+
+/// Programs "run" for a set time of the virtual loop; a missing program fails to start with the system's text.
+class FakeProcessRunner final : public platform::ProcessRunner {
+public:
+    explicit FakeProcessRunner(const VirtualEventLoop& loop) : loop_(loop) {}
+    int runMs = 1500;
+    std::string missingError;         ///< when set, every start fails with this text
+    std::vector<std::string> started; ///< "program arg1 arg2"
+
+    std::unique_ptr<platform::ChildProcess> start(const std::string& program, const std::vector<std::string>& args,
+                                                  std::string& errorText) override {
+        std::string line = program;
+        for (const auto& a : args)
+            line += " " + a;
+        started.push_back(line);
+        if (!missingError.empty()) {
+            errorText = missingError;
+            return nullptr;
+        }
+        return std::make_unique<Child>(loop_, loop_.tickCount() + static_cast<std::uint64_t>(runMs));
+    }
+
+private:
+    struct Child final : platform::ChildProcess {
+        Child(const VirtualEventLoop& loop, std::uint64_t end) : loop_(loop), end_(end) {}
+        bool finished() override { return loop_.tickCount() >= end_; }
+        const VirtualEventLoop& loop_;
+        std::uint64_t end_;
+    };
+    const VirtualEventLoop& loop_;
+};
+
+/// Message boxes are recorded and closed at once.
+class RecordingDialogs final : public platform::Dialogs {
+public:
+    std::vector<std::string> messages;
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+};
+
+} // namespace qv::test

@@ -1,0 +1,224 @@
+#include "app/MainForm.h"
+#include "common/OleDate.h"
+#include "common/VirtualEventLoop.h"
+#include "platform/qt/QtDialogs.h"
+#include "support/FakeDialUpAdapter.h"
+#include "support/FakeServices.h"
+#include "support/MemoryFileSystem.h"
+#include "ui/EntryEditorWindow.h"
+#include "ui/MainWindow.h"
+#include "ui/UiShell.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace qv;
+
+namespace {
+
+QString u8(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+QImage imageOf(const QIcon& icon) {
+    return icon.pixmap(16, 16).toImage();
+}
+
+/// The real logic on the virtual loop and scripted services, with the real windows over it.
+struct World {
+    VirtualEventLoop loop;
+    VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 14, 7, 9, 0})};
+    test::MemoryFileSystem fs;
+    test::FakeDialUpAdapter dialer;
+    test::FakeConnectionMonitor monitor;
+    test::FakeIcmpEcho echo;
+    test::FakeProcessRunner processes{loop};
+    test::RecordingDialogs dialogs;
+    app::AppPaths paths{"/app/", "alice"};
+    app::Views views;
+    std::unique_ptr<app::MainForm> form;
+    std::unique_ptr<ui::UiShell> shell; // last: its windows go before the logic they forward to
+
+    World() {
+        fs.addDir("/app");
+        fs.addDir("/app/Data");
+        dialer.setPhonebook({"Alfa", "Beta"});
+        form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
+                                                                  echo, processes, dialogs, "192.0.2.53", [] {},
+                                                                  [] { return 1280; }, [] { return 100; }},
+                                               paths, views);
+        form->create();
+        shell =
+            std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog, *form);
+        ui::addConnectionWindows(*shell, views);
+        shell->start();
+        // The start-up modem restart would take the connect controls away for a while; not this flow's concern.
+        form->timers().timer(10).stop();
+    }
+};
+
+} // namespace
+
+// A whole dial through the widgets, with the real logic behind them.
+class DialFlowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<World> world;
+
+    QWidget& main() { return world->shell->mainWindow(); }
+    template <typename T>
+    T* find(const QWidget& window, const char* name) {
+        T* found = window.findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("no widget %s", name);
+        return found;
+    }
+    template <typename T>
+    T* find(const char* name) {
+        return find<T>(main(), name);
+    }
+    QString status() { return find<QLabel>("Label9")->text(); }
+    QString accounts() {
+        auto* combo = find<QComboBox>("ComboBox1");
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        return items.join(QLatin1Char('|'));
+    }
+    // "SpeedButton1 SpeedButton2 Pipojit1 Odpojit1 Restartpipojen1", 1 for enabled.
+    QString connectControls() {
+        QString out;
+        for (const char* name : {"SpeedButton1", "SpeedButton2"})
+            out += find<QPushButton>(name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        for (const char* name : {"Pipojit1", "Odpojit1", "Restartpipojen1"})
+            out += find<QAction>(name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        return out;
+    }
+    bool trayShows(int index) {
+        return imageOf(world->shell->mainWindow().trayIcon().icon()) == imageOf(ui::MainWindow::trayImages().at(index));
+    }
+
+private slots:
+    void init() { world = std::make_unique<World>(); }
+    void cleanup() { world.reset(); }
+
+    void connectAndHangUpThroughTheWidgets() {
+        World& w = *world;
+        QVERIFY(main().isVisible());
+        QCOMPARE(accounts(), QStringLiteral("Alfa|Beta"));
+        QCOMPARE(status(), QStringLiteral("Odpojeno"));
+        QCOMPARE(connectControls(), QStringLiteral("10101"));
+        QVERIFY(trayShows(1));
+
+        auto* combo = find<QComboBox>("ComboBox1");
+        QTest::keyClick(combo, Qt::Key_Down);
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(combo->currentText(), QStringLiteral("Beta"));
+        QTest::mouseClick(find<QPushButton>("SpeedButton1"), Qt::LeftButton);
+        QCOMPARE(w.dialer.dials, std::vector<std::string>{"Beta"});
+
+        w.dialer.progress(0);
+        QCOMPARE(status(), u8("Otevírá se port"));
+        w.dialer.progress(8192);
+        QCOMPARE(status(), QStringLiteral("Spojeno"));
+
+        w.monitor.connect();
+        QCOMPARE(connectControls(), QStringLiteral("01011"));
+        QVERIFY(trayShows(0));
+        QCOMPARE(find<QLabel>("Label6")->text(), QStringLiteral("10.0.0.2"));
+        QCOMPARE(find<QLabel>("Label4")->text(), QStringLiteral("10.0.0.1"));
+        // What the metering shows while connected; it must outlast the hang-up by a second.
+        w.views.main.setText("Label11", "0:00:42");
+        w.views.main.setText("Label7", "12,5");
+
+        QTest::mouseClick(find<QPushButton>("SpeedButton2"), Qt::LeftButton);
+        QCOMPARE(w.dialer.hangUps, std::vector<std::uint32_t>{0x100});
+        QCOMPARE(status(), QStringLiteral("Odpojeno"));
+
+        w.monitor.disconnect();
+        QCOMPARE(connectControls(), QStringLiteral("10100"));
+        QVERIFY(trayShows(1));
+        QCOMPARE(find<QLabel>("Label4")->text(), QString());
+        QCOMPARE(find<QLabel>("Label6")->text(), QString());
+        w.loop.advance(999);
+        QCOMPARE(find<QLabel>("Label11")->text(), QStringLiteral("0:00:42"));
+        w.loop.advance(1);
+        QCOMPARE(find<QLabel>("Label11")->text(), QString());
+        QCOMPARE(find<QLabel>("Label7")->text(), QString());
+        QCOMPARE(status(), QStringLiteral("Odpojeno"));
+    }
+
+    void newAccountFromTheMenu() {
+        World& w = *world;
+        QVERIFY(!w.shell->window("TFormEntry"));
+        find<QAction>("Vytvoitnovet1")->trigger();
+        QWidget* editor = w.shell->window("TFormEntry");
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(editor->windowTitle(), u8("Nový účet"));
+        QCOMPARE(editor->minimumSize(), editor->maximumSize());
+        QVERIFY(!(editor->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY((editor->frameGeometry().center() - main().frameGeometry().center()).manhattanLength() <= 2);
+        QStringList captions;
+        for (const QLabel* label : editor->findChildren<QLabel*>())
+            if (label->objectName().isEmpty())
+                captions << label->text();
+        QCOMPARE(captions.join(QLatin1Char('|')), u8("Název účtu:|Číslo:|Zařízení modemu:|Uživatelské jméno:|Heslo:"));
+        QCOMPARE(find<QLineEdit>(*editor, "EditPassword")->echoMode(), QLineEdit::Password);
+        QCOMPARE(find<QLineEdit>(*editor, "EditDevice")->text(), QStringLiteral("/dev/ttyUSB0"));
+
+        // A nameless entry is refused in the window, which stays open.
+        QTest::mouseClick(find<QPushButton>(*editor, "ButtonSave"), Qt::LeftButton);
+        QVERIFY(editor->isVisible());
+        QCOMPARE(find<QLabel>(*editor, "LabelMessage")->text(), u8("Zadejte název účtu (bez znaku /)."));
+        QVERIFY(w.dialer.calls.empty());
+
+        QTest::keyClicks(find<QLineEdit>(*editor, "EditName"), QStringLiteral("Gama"));
+        QTest::keyClicks(find<QLineEdit>(*editor, "EditUser"), QStringLiteral("alice"));
+        QTest::mouseClick(find<QPushButton>(*editor, "ButtonSave"), Qt::LeftButton);
+        QVERIFY(!editor->isVisible());
+        QCOMPARE(w.dialer.calls, std::vector<std::string>{"CreateEntry:Gama"});
+        QCOMPARE(w.dialer.phonebook.back().userName, "alice");
+        QCOMPARE(accounts(), QStringLiteral("Alfa|Beta|Gama"));
+
+        // Opened again, it is the same window, emptied; its close box is "Storno".
+        find<QAction>("Vytvoitnovet1")->trigger();
+        QCOMPARE(w.shell->window("TFormEntry"), editor);
+        QVERIFY(editor->isVisible());
+        QCOMPARE(find<QLineEdit>(*editor, "EditName")->text(), QString());
+        QVERIFY(editor->close());
+        QVERIFY(!w.views.entryEditor.window().visible);
+    }
+
+    void messageBoxIsModalOverTheActiveWindow() {
+        QApplication::setActiveWindow(&main());
+        QString seen;
+        QTimer::singleShot(0, [&] { // runs inside the box's own event loop
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(top);
+                if (!box || !box->isVisible())
+                    continue;
+                seen = box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') +
+                       QString::number(box->icon()) + QLatin1Char('|') + QString::number(box->buttons().size()) +
+                       QLatin1Char('|') + QString::number(box == QApplication::activeModalWidget()) +
+                       QString::number(box->parentWidget() == &main());
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        platform::QtDialogs().showMessage("Modem nebyl nalezen.");
+        QCOMPARE(seen, u8("Quorvex|Modem nebyl nalezen.|1|1|11"));
+    }
+};
+
+QTEST_MAIN(DialFlowTest)
+#include "DialFlowTest.moc"

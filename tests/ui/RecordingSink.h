@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/Intents.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+namespace qv::ui::test {
+
+/// Records every intent as one line, "kind window widget [value]".
+class RecordingSink final : public app::IntentSink {
+public:
+    QStringList log;
+    /// Runs after each recorded intent, to play the logic's answer.
+    std::function<void(const QString& line)> onIntent;
+
+    void clicked(const std::string& w, const std::string& n) override { add("clicked", w, n); }
+    void doubleClicked(const std::string& w, const std::string& n) override { add("doubleClicked", w, n); }
+    void contextMenu(const std::string& w, const std::string& n) override { add("contextMenu", w, n); }
+    void textEdited(const std::string& w, const std::string& n, const std::string& t) override {
+        add("textEdited", w, n, t);
+    }
+    void indexChanged(const std::string& w, const std::string& n, int i) override {
+        add("indexChanged", w, n, std::to_string(i));
+    }
+    void toggled(const std::string& w, const std::string& n, bool c) override { add("toggled", w, n, c ? "1" : "0"); }
+    void windowEvent(const std::string& w, app::WindowEvent e) override {
+        static const char* const names[] = {"Activated", "CloseRequested", "Minimized", "Closed"};
+        add("windowEvent", w, names[static_cast<int>(e)]);
+    }
+
+    /// The record so far, one intent a line; cleared after reading.
+    QString take() {
+        const QString all = log.join(QLatin1Char('\n'));
+        log.clear();
+        return all;
+    }
+
+private:
+    void add(const char* kind, const std::string& w, const std::string& n, const std::string& value = {}) {
+        QString line = QString::fromStdString(kind + (" " + w) + " " + n + (value.empty() ? "" : " " + value));
+        log.push_back(line);
+        if (onIntent)
+            onIntent(line);
+    }
+};
+
+/// "name=text" of each named object below `root`, joined by "|": one comparison shows a whole group of captions.
+inline QString texts(const QObject& root, std::initializer_list<const char*> names) {
+    QStringList out;
+    for (const char* name : names) {
+        const QObject* o = root.findChild<QObject*>(QLatin1String(name));
+        out << QLatin1String(name) + QLatin1Char('=') +
+                   (o ? o->property("text").toString() : QStringLiteral("<missing>"));
+    }
+    return out.join(QLatin1Char('|'));
+}
+
+} // namespace qv::ui::test

@@ -1,0 +1,140 @@
+#include "RecordingSink.h"
+#include "ui/MainWindow.h"
+#include "ui/UiShell.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using qv::app::WindowView;
+using qv::ui::test::texts;
+
+namespace {
+
+QString u8(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+} // namespace
+
+// The secondary windows as the shell makes them on demand, and the shell's bookkeeping.
+class WindowsTest : public QObject {
+    Q_OBJECT
+
+    qv::ui::test::RecordingSink sink;
+    WindowView mainView{"TForm1"}, exitView{"TForm6"}, fatalView{"TForm8"}, logView{"TForm10"};
+    std::unique_ptr<qv::ui::UiShell> shell;
+
+    QWidget& show(WindowView& view) {
+        view.showWindow();
+        QWidget* w = shell->window(view.windowName());
+        if (!w || !w->isVisible())
+            qFatal("%s not shown", view.windowName().c_str());
+        // Centred over the main window.
+        if ((w->frameGeometry().center() - shell->mainWindow().frameGeometry().center()).manhattanLength() > 2)
+            qFatal("%s not centred", view.windowName().c_str());
+        return *w;
+    }
+    static QPushButton& button(const QWidget& w, const char* name) {
+        return *w.findChild<QPushButton*>(QLatin1String(name));
+    }
+
+private slots:
+    void init() {
+        sink.log.clear();
+        sink.onIntent = nullptr;
+        shell = std::make_unique<qv::ui::UiShell>(mainView, exitView, fatalView, logView, sink);
+        shell->start();
+        sink.log.clear();
+    }
+    void cleanup() { shell.reset(); }
+
+    void exitDialog() {
+        // The logic's answers: offline, "Ukončit a odpojit" goes while the dialog is still being made and shown; a
+        // closed dialog is hidden in its view.
+        sink.onIntent = [&](const QString& line) {
+            if (line == QStringLiteral("windowEvent TForm6 Activated"))
+                exitView.setVisible("SpeedButton2", false);
+            if (line == QStringLiteral("windowEvent TForm6 Closed"))
+                exitView.hideWindow();
+        };
+        QVERIFY(shell->mainWindow().isVisible() && shell->window("TForm1") == &shell->mainWindow());
+        QVERIFY(!shell->window("TForm6") && !shell->window("TForm8") && !shell->window("TForm10"));
+        QVERIFY(!QApplication::quitOnLastWindowClosed()); // closing windows in tray mode must not end the program
+        QWidget& dialog = show(exitView);
+        QCOMPARE(dialog.windowTitle(), u8("Ukončení aplikace"));
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(texts(dialog, {"SpeedButton1", "SpeedButton2", "SpeedButton3"}),
+                 u8("SpeedButton1=Ukončit|SpeedButton2=Ukončit a odpojit|SpeedButton3=Storno"));
+        QVERIFY(button(dialog, "SpeedButton1").isFlat());
+        QVERIFY(button(dialog, "SpeedButton2").isHidden());
+
+        QTest::mouseClick(&button(dialog, "SpeedButton3"), Qt::LeftButton);
+        QVERIFY(dialog.close());
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(&show(exitView), &dialog); // the same window again
+        QCOMPARE(sink.take(), QStringLiteral("windowEvent TForm6 Activated\n"
+                                             "clicked TForm6 SpeedButton3\n"
+                                             "windowEvent TForm6 Closed\n"
+                                             "windowEvent TForm6 Activated"));
+        exitView.hideWindow();
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void fatalErrorWindow() {
+        QWidget& window = show(fatalView);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Error"));
+        QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(window.minimumSize(), QSize(394, 149));
+        QCOMPARE(window.maximumSize(), QSize(394, 149));
+        QVERIFY(window.findChild<QLabel*>(QStringLiteral("Label1"))->wordWrap());
+        QCOMPARE(texts(window, {"Label1", "Button1"}),
+                 u8("Label1=V aplikaci nastala neznámá chyba, tato chyba byla zapsána do souboru Error.log adresáři "
+                    "aplikace. Pokud se tato chyba bude opakovat pošlete prosím soubor Error.log k analýze. Jedině "
+                    "tak je šance chybu odhalit a provést opravu. Díky Autor|Button1=Aplikace bude ukončena"));
+        QVERIFY(!window.close()); // only its button ends it
+        QTest::mouseClick(&button(window, "Button1"), Qt::LeftButton);
+        QCOMPARE(sink.take(), QStringLiteral("windowEvent TForm8 Activated\nclicked TForm8 Button1"));
+    }
+
+    void connectionLogWindow() {
+        logView.setText("Memo1", "1.3.2024 8:00:00 : Normální připojení\n1.3.2024 9:00:00 : Normální odpojení");
+        QWidget& window = show(logView);
+        QCOMPARE(window.windowTitle(), u8("Log připojení a odpojení"));
+        QCOMPARE(window.size(), QSize(510, 294));
+        auto* memo = window.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+        QVERIFY(memo->isReadOnly());
+        QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(memo->document()->blockCount(), 2);
+        logView.setText("Memo1", "");
+        QCOMPARE(memo->toPlainText(), QString());
+        QVERIFY(window.close());
+        QCOMPARE(sink.take(), QStringLiteral("windowEvent TForm10 Activated\nwindowEvent TForm10 Closed"));
+    }
+
+    void furtherWindowsComeFromTheirFactory() {
+        WindowView stats("TForm4");
+        stats.setText("TForm4", "Statistika");
+        stats.showWindow(); // asked for before the window is registered
+        int made = 0;
+        shell->addWindow(stats, [&made](WindowView&, qv::app::IntentSink&, QWidget*) {
+            ++made;
+            auto window = std::make_unique<QWidget>();
+            window->setObjectName(QStringLiteral("TForm4"));
+            return window;
+        });
+        QWidget* window = shell->window("TForm4");
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), u8("Statistika")); // bound although the factory made no binder
+        stats.hideWindow();
+        stats.showWindow();
+        QCOMPARE(made, 1);
+    }
+};
+
+QTEST_MAIN(WindowsTest)
+#include "WindowsTest.moc"
