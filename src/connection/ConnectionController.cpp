@@ -72,6 +72,8 @@ void ConnectionController::Dial(const std::string& logText) {
 
 bool ConnectionController::hangUp() {
     const int rc = s_.dialer.HangUp(s_.state.rasConnHandle);
+    // A dial that is hung up sends no more progress: it is over, or no dial could ever start again.
+    s_.state.isDialing = false;
     if (rc != platform::dialerror::kHangUpTimedOut)
         return true;
     // The line would not go away: say so rather than pretend it is down.

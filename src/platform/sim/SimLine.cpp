@@ -276,17 +276,12 @@ bool SimLine::hangUp(std::uint32_t handle) {
         return false;
     if (stuck_ || phase_ == Phase::HangingUp)
         return true;
-    const bool dialling = phase_ == Phase::Dialling;
-    const int reached = progressState_;
     if (phase_ == Phase::Connected)
         leaveConnected();
     stepTimer_->stop();
     phase_ = Phase::HangingUp;
     progressState_ = dialstate::kDisconnected;
     hangUpTimer_->start();
-    // A dial ended on request says so, as a real dialler does; the controller would otherwise stay "dialling".
-    if (dialling)
-        notify(reached, dialerror::kUserDisconnection);
     return true;
 }
 
