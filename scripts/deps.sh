@@ -7,6 +7,7 @@ QV_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format
     xvfb xauth
+    libcap2-bin
 )
 
 qv_install_deps() {

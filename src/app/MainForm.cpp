@@ -2,6 +2,7 @@
 
 #include "app/LocationTags.h"
 #include "connection/ConnectionTags.h"
+#include "metering/MeteringTags.h"
 
 namespace qv::app {
 
@@ -32,9 +33,63 @@ MainForm::MainForm(ShellServices services, const AppPaths& paths, Views& views)
     accounts_.onOpenEditor([this](std::optional<platform::EntryDefinition> entry) { openEntryEditor(entry); });
     // Closing the editor brings the main window back, whose activation lists the new or changed entry.
     entryEditor_.onSaved([this] { activated(); });
+    wireStatisticsAndMetering();
     timers_.setHandler(12, [this] { labelClearingTick(); });
     timers_.setHandler(22, [this] { signalPollTick(); });
     initialView();
+}
+
+void MainForm::wireStatisticsAndMetering() {
+    views_.floating.hideWindow();
+    statsFile_ = std::make_unique<statistics::StatisticsFile>(services_.fs, services_.clock, logs_, settings_,
+                                                              paths_.statisticsFile());
+    usage_ = std::make_unique<statistics::UsageWindows>(*statsFile_, services_.clock, logs_);
+    running_ = std::make_unique<statistics::RunningStatistics>(
+        statistics::RunningServices{*statsFile_, *usage_, services_.clock, logs_, settings_, state_, timers_.timer(15),
+                                    timers_.timer(16), paths_.userName()});
+    meter_ = std::make_unique<metering::TrafficMeter>(metering::MeteringServices{
+        logs_, services_.clock, services_.locale, views_.main, views_.floating, services_.interfaces,
+        [this] { return running_->currentConnRecord(); }, settings_, state_, [this] { return counterMode_; },
+        [this] { return floatWindowOn_ && views_.floating.window().visible; },
+        [this] {
+            const auto& w = usage_->weekTotals();
+            return metering::WeekTotalsMB{w.Down1, w.Up1, w.Down2, w.Up2};
+        }});
+
+    timers_.setHandler(4, [this] { meteringTick(); });
+    timers_.setHandler(15, [this] { running_->MidnightTick(); });
+    timers_.setHandler(16, [this] { running_->PeriodicSaveTick(); });
+
+    hooks_.checkStatisticsFormat = [this] { statsFile_->CheckStatisticsFormat(); };
+    hooks_.purgeStatistics = [this] { statsFile_->PurgeStatistics(); };
+    hooks_.saveRunningRecord = [this] { running_->CloseAndAppend(); };
+
+    auto& c = connectionHooks_;
+    c.OpenRunningRecord = [this] { running_->OpenRunningRecord(); };
+    c.fillRunningRecordStart = [this] { running_->FillRunningRecordStart(); };
+    c.CloseAndAppend = [this] {
+        // A write that fails keeps the file whole and the piece in memory; it is reported, and the rest of the
+        // disconnected handling still runs so the next connection starts clean.
+        try {
+            running_->CloseAndRelease();
+        } catch (const statistics::StatisticsFileError&) {
+            logs_.ReportError(connection::tags::kDisconnected);
+        }
+    };
+    c.meteringBusy = [this] { return meter_->timer4Busy(); };
+    c.resetCounterBaselines = [this] { meter_->resetCounterBaselines(); };
+    c.clearConnectionCounters = [this] { meter_->clearConnectionCounters(); };
+
+    ruleInputs_.connMB = [this] { return meter_->counters().connMB; };
+    ruleInputs_.downBytesLastTick = [this] { return meter_->counters().downBytesPerSec; };
+}
+
+void MainForm::meteringTick() {
+    meter_->DisplayTick();
+    // The data rule runs once the tick is over: its hang-up may let the disconnected handling run, which waits
+    // for the tick to finish.
+    if (state_.isConnected)
+        logs_.guarded(metering::tags::kDisplayTick, [&] { rules_->DataRuleStep(); });
 }
 
 void MainForm::initialView() {
@@ -225,8 +280,12 @@ void MainForm::clicked(const std::string& window, const std::string& widget) {
 }
 
 void MainForm::doubleClicked(const std::string& window, const std::string& widget) {
-    if (window == "TForm1" && widget == "TrayIcon1")
+    if (window != "TForm1")
+        return;
+    if (widget == "TrayIcon1")
         restore();
+    else if (widget == "Label8")
+        meter_->ToggleSpeedDirection();
 }
 
 void MainForm::contextMenu(const std::string&, const std::string&) {}

@@ -16,16 +16,21 @@
 #include "connection/DisconnectRules.h"
 #include "connection/EntryEditor.h"
 #include "connection/ModemRestart.h"
+#include "metering/TrafficMeter.h"
 #include "modem/ModemPollState.h"
 #include "platform/ConnectionMonitor.h"
 #include "platform/DialUpAdapter.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/IcmpEcho.h"
+#include "platform/InterfaceTable.h"
 #include "platform/ProcessRunner.h"
 #include "settings/LoadSettings.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
+#include "statistics/RunningStatistics.h"
+#include "statistics/StatisticsFile.h"
+#include "statistics/UsageTotals.h"
 
 #include <cstdint>
 #include <functional>
@@ -43,6 +48,7 @@ struct ShellServices {
     platform::DialUpAdapter& dialer;
     platform::ConnectionMonitor& monitor;
     platform::IcmpEcho& echo;
+    platform::InterfaceTable& interfaces;
     platform::ProcessRunner& processes;
     platform::Dialogs& dialogs;
     std::string pingHost;               ///< the ping liveness check's test host
@@ -88,6 +94,9 @@ public:
     connection::Accounts& accounts() { return accounts_; }
     connection::DisconnectRules& rules() { return *rules_; }
     connection::RuleInputs& ruleInputs() { return ruleInputs_; }
+    metering::TrafficMeter& meter() { return *meter_; }
+    statistics::RunningStatistics& running() { return *running_; }
+    statistics::UsageWindows& usage() { return *usage_; }
     Logs& logs() { return logs_; }
     TimerSchedule& timers() { return timers_; }
     connection::ControllerState& state() { return state_; }
@@ -103,6 +112,8 @@ private:
     void initialView();
     void loadSettingsRecordOnly();
     void openEntryEditor(std::optional<platform::EntryDefinition> entry);
+    void wireStatisticsAndMetering();
+    void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
 
@@ -127,6 +138,10 @@ private:
     std::unique_ptr<connection::ConnectionController> controller_;
     connection::RuleInputs ruleInputs_;
     std::unique_ptr<connection::DisconnectRules> rules_;
+    std::unique_ptr<statistics::StatisticsFile> statsFile_;
+    std::unique_ptr<statistics::UsageWindows> usage_;
+    std::unique_ptr<statistics::RunningStatistics> running_;
+    std::unique_ptr<metering::TrafficMeter> meter_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

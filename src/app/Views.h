@@ -11,6 +11,7 @@ struct Views {
     WindowView fatalError{"TForm8"};
     WindowView connectionLog{"TForm10"};
     WindowView entryEditor{"TFormEntry"};
+    WindowView floating{"TForm7"};
 };
 
 } // namespace qv::app

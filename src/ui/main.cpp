@@ -8,6 +8,7 @@
 #include "platform/linux/LinuxDialUpAdapter.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxIcmpEcho.h"
+#include "platform/linux/LinuxInterfaceTable.h"
 #include "platform/linux/LinuxLocaleProvider.h"
 #include "platform/linux/LinuxProcessRunner.h"
 #include "platform/linux/LinuxSystem.h"
@@ -15,6 +16,7 @@
 #include "platform/qt/QtEventLoop.h"
 #include "platform/sim/SimDialUpAdapter.h"
 #include "platform/sim/SimIcmpEcho.h"
+#include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
 #include "ui/EntryEditorWindow.h"
 #include "ui/MainWindow.h"
@@ -37,6 +39,7 @@ struct Line {
     std::unique_ptr<qv::platform::DialUpAdapter> dialer;
     std::unique_ptr<qv::platform::ConnectionMonitor> monitor;
     std::unique_ptr<qv::platform::IcmpEcho> echo;
+    std::unique_ptr<qv::platform::InterfaceTable> interfaces;
 };
 
 Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const std::string& appDir,
@@ -48,6 +51,7 @@ Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const
         line.dialer = std::make_unique<SimDialUpAdapter>(loop, *line.simLine);
         line.monitor = std::make_unique<PollingConnectionMonitor>(loop, *line.simLine);
         line.echo = std::make_unique<SimIcmpEcho>(loop, *line.simLine);
+        line.interfaces = std::make_unique<SimInterfaceTable>(*line.simLine);
         return line;
     }
     const LinuxDialPaths paths = LinuxDialPaths::fromEnvironment(env);
@@ -59,6 +63,7 @@ Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const
                                                        paths.secretsPath);
     line.monitor = std::make_unique<PollingConnectionMonitor>(loop, *line.connections);
     line.echo = std::make_unique<LinuxIcmpEcho>(loop);
+    line.interfaces = std::make_unique<LinuxInterfaceTable>();
     return line;
 }
 
@@ -84,7 +89,7 @@ int main(int argc, char** argv) {
                 if (formForSignals)
                     formForSignals->terminateRequested();
                 else
-                    QCoreApplication::quit();
+                    QCoreApplication::exit(0);
             },
             Qt::QueuedConnection);
     });
@@ -105,14 +110,16 @@ int main(int argc, char** argv) {
 
     app::Views views;
     std::unique_ptr<ui::UiShell> shell;
+    // exit(), not quit(): quit() first asks every window to close, and the main window refuses (it opens the exit
+    // dialog instead), so the program would never end.
+    auto quit = [] { QCoreApplication::exit(0); };
+    auto screenWidth = [] {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen ? screen->geometry().width() : 1024;
+    };
+    auto mainTop = [&shell] { return shell ? shell->mainWindow().geometry().top() : 0; };
     app::MainForm form(app::ShellServices{loop, clock, fs, locale.formats(), *line.dialer, *line.monitor, *line.echo,
-                                          processes, dialogs, pingHost, [] { QCoreApplication::quit(); },
-                                          [] {
-                                              return QGuiApplication::primaryScreen()
-                                                         ? QGuiApplication::primaryScreen()->geometry().width()
-                                                         : 1024;
-                                          },
-                                          [&shell] { return shell ? shell->mainWindow().geometry().top() : 0; }},
+                                          *line.interfaces, processes, dialogs, pingHost, quit, screenWidth, mainTop},
                        paths, views);
     formForSignals = &form;
     form.create();

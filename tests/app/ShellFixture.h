@@ -5,6 +5,7 @@
 #include "common/OleDate.h"
 #include "common/VirtualEventLoop.h"
 #include "support/FakeDialUpAdapter.h"
+#include "support/FakeInterfaceTable.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -24,6 +25,7 @@ struct ShellFixture : ::testing::Test {
     FakeDialUpAdapter dialer;
     FakeConnectionMonitor monitor;
     FakeIcmpEcho echo;
+    FakeInterfaceTable interfaces;
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
     app::AppPaths paths{"/app/", "alice"};
@@ -38,7 +40,7 @@ struct ShellFixture : ::testing::Test {
     }
     app::MainForm& make() {
         form = std::make_unique<app::MainForm>(
-            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, processes, dialogs,
+            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes, dialogs,
                                "192.0.2.53", [this] { ++quits; }, [] { return 1280; }, [] { return 100; }},
             paths, views);
         return *form;

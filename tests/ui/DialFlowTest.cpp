@@ -3,6 +3,7 @@
 #include "common/VirtualEventLoop.h"
 #include "platform/qt/QtDialogs.h"
 #include "support/FakeDialUpAdapter.h"
+#include "support/FakeInterfaceTable.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 #include "ui/EntryEditorWindow.h"
@@ -43,6 +44,7 @@ struct World {
     test::FakeDialUpAdapter dialer;
     test::FakeConnectionMonitor monitor;
     test::FakeIcmpEcho echo;
+    test::FakeInterfaceTable interfaces;
     test::FakeProcessRunner processes{loop};
     test::RecordingDialogs dialogs;
     app::AppPaths paths{"/app/", "alice"};
@@ -55,8 +57,8 @@ struct World {
         fs.addDir("/app/Data");
         dialer.setPhonebook({"Alfa", "Beta"});
         form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
-                                                                  echo, processes, dialogs, "192.0.2.53", [] {},
-                                                                  [] { return 1280; }, [] { return 100; }},
+                                                                  echo, interfaces, processes, dialogs, "192.0.2.53",
+                                                                  [] {}, [] { return 1280; }, [] { return 100; }},
                                                paths, views);
         form->create();
         shell =
