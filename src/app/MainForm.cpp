@@ -51,10 +51,7 @@ void MainForm::wireStatisticsAndMetering() {
         logs_, services_.clock, services_.locale, views_.main, views_.floating, services_.interfaces,
         [this] { return running_->currentConnRecord(); }, settings_, state_, [this] { return counterMode_; },
         [this] { return floatWindowOn_ && views_.floating.window().visible; },
-        [this] {
-            const auto& w = usage_->weekTotals();
-            return metering::WeekTotalsMB{w.Down1, w.Up1, w.Down2, w.Up2};
-        }});
+        [this] { return usage_->weekTotals(); }});
 
     timers_.setHandler(4, [this] { meteringTick(); });
     timers_.setHandler(15, [this] { running_->MidnightTick(); });

@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxProcessRunner.h"
 
+#include "platform/linux/SpawnAttributes.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -38,13 +40,7 @@ std::unique_ptr<ChildProcess> LinuxProcessRunner::start(const std::string& progr
     argv.push_back(nullptr);
 
     posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    initCleanSignalAttributes(attr);
     pid_t pid = 0;
     // glibc (2.24 on) reports a failed exec through the return value, so a missing or non-executable program
     // is known here rather than as a child that exits 127.

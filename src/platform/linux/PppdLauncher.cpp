@@ -1,5 +1,7 @@
 #include "platform/linux/PppdLauncher.h"
 
+#include "platform/linux/SpawnAttributes.h"
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -229,17 +231,11 @@ std::unique_ptr<PppdProcess> PosixPppdLauncher::start(const std::string& entry, 
     posix_spawn_file_actions_adddup2(&actions, outWrite, 1);
     posix_spawn_file_actions_adddup2(&actions, outWrite, 2);
     posix_spawn_file_actions_adddup2(&actions, optionsRead, kOptionsFd);
+    // pppd gets a clean signal state and a process group of its own, so a Ctrl+C meant for the program does not
+    // take the connection down.
     posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    // pppd gets a clean signal state (this program blocks SIGTERM in its threads) and a process group of its own,
-    // so a Ctrl+C meant for the program does not take the connection down.
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
+    initCleanSignalAttributes(attr, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     const std::string optionsPath = "/dev/fd/" + std::to_string(kOptionsFd);
     std::vector<std::string> args{pppdPath_, "call", entry, "nodetach", "file", optionsPath};
