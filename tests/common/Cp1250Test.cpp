@@ -36,6 +36,8 @@ TEST(Cp1250Test, HighHalfDecodesAsTheCodePageDefines) {
         high += byte(b);
     EXPECT_EQ(toUtf8(high), kHighHalfUtf8);
     EXPECT_EQ(fromUtf8(kHighHalfUtf8), high);
+    // The letters the program's own texts need, readable.
+    EXPECT_EQ(fromUtf8("€Šř"), "\x80\x8A\xF8");
 }
 
 TEST(Cp1250Test, EveryByteSurvivesTheTripThroughUtf8) {
@@ -46,30 +48,6 @@ TEST(Cp1250Test, EveryByteSurvivesTheTripThroughUtf8) {
     }
     EXPECT_EQ(fromUtf8(toUtf8(all)), all);
 }
-
-struct Letter {
-    unsigned byte;
-    const char* utf8;
-};
-
-class Cp1250LetterTest : public testing::TestWithParam<Letter> {};
-
-TEST_P(Cp1250LetterTest, MapsBothWays) {
-    EXPECT_EQ(toUtf8(byte(GetParam().byte)), GetParam().utf8);
-    EXPECT_EQ(fromUtf8(GetParam().utf8), byte(GetParam().byte));
-}
-
-INSTANTIATE_TEST_SUITE_P(SpotChecks, Cp1250LetterTest,
-                         testing::Values(Letter{0x41, "A"}, Letter{0x7F, "\x7F"}, Letter{0x80, "€"},
-                                         Letter{0x81, "\xC2\x81"}, Letter{0x84, "„"}, Letter{0x8A, "Š"},
-                                         Letter{0x8D, "Ť"}, Letter{0x8E, "Ž"}, Letter{0x93, "“"}, Letter{0x96, "–"},
-                                         Letter{0x98, "\xC2\x98"}, Letter{0x99, "™"}, Letter{0x9A, "š"},
-                                         Letter{0x9E, "ž"}, Letter{0xA0, "\xC2\xA0"}, Letter{0xA1, "ˇ"},
-                                         Letter{0xA5, "Ą"}, Letter{0xB5, "µ"}, Letter{0xB9, "ą"}, Letter{0xBC, "Ľ"},
-                                         Letter{0xBD, "˝"}, Letter{0xBE, "ľ"}, Letter{0xC8, "Č"}, Letter{0xCC, "Ě"},
-                                         Letter{0xD7, "×"}, Letter{0xD8, "Ř"}, Letter{0xD9, "Ů"}, Letter{0xDF, "ß"},
-                                         Letter{0xE8, "č"}, Letter{0xEC, "ě"}, Letter{0xF8, "ř"}, Letter{0xF9, "ů"},
-                                         Letter{0xFD, "ý"}, Letter{0xFF, "˙"}));
 
 TEST(Cp1250Test, TextOutsideTheCodePageBecomesQuestionMarks) {
     EXPECT_EQ(fromUtf8("a中b"), "a?b");
