@@ -6,6 +6,7 @@ QV_PACKAGES=(
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format
+    iproute2
     xvfb xauth
     libcap2-bin
 )

@@ -251,6 +251,18 @@ TEST_F(LinuxDialUpAdapterTest, ActiveConnectionsIncludeTheDialBeforeItsPidFile) 
     EXPECT_EQ(seen[0].entryName, "mobil");
 }
 
+TEST_F(LinuxDialUpAdapterTest, OurOwnConnectionIsReportedLastSoItsHandleIsTheOneHeld) {
+    // A link of another program is listed after the pppds; the controller keeps the last handle it hears of.
+    connect();
+    source.list.push_back({0x40000007, dialstate::kConnected, 0, "", "PPP", "ppp7"});
+    std::vector<std::uint32_t> seen;
+    dialer->events.OnActiveConnection = [&](const ActiveConnection& c, const std::string&) {
+        seen.push_back(c.handle);
+    };
+    dialer->GetActiveConnections();
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{0x40000007, dialer->connectionHandle()}));
+}
+
 TEST_F(LinuxDialUpAdapterTest, EntriesArePeerFilesInNameOrder) {
     for (const char* name : {"Alfa", ".hidden", "backup~"})
         std::ofstream(dir / "peers" / name) << "noauth\n";

@@ -268,8 +268,14 @@ int LinuxDialUpAdapter::GetActiveConnections() {
         if (it->entryName.empty())
             it->entryName = s->entry;
     }
+    // The caller keeps the last handle it is told of and hangs that one up, so our own dials come last and the
+    // newest of them at the very end: a link another program made must never stand in for ours.
+    std::stable_partition(list->begin(), list->end(),
+                          [this](const ActiveConnection& c) { return !sessionOf(c.handle); });
+    std::stable_partition(list->begin(), list->end(),
+                          [this](const ActiveConnection& c) { return c.handle != handle_; });
     if (list->size() > static_cast<std::size_t>(kRoom))
-        list->resize(kRoom);
+        list->erase(list->begin(), list->end() - kRoom);
     for (const auto& c : *list)
         if (events.OnActiveConnection)
             events.OnActiveConnection(c, dialStateText(c.state, DialLanguage::English));
