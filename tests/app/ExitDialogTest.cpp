@@ -41,16 +41,6 @@ TEST_F(ExitDialogTest, OfflineDialogHidesExitAndDisconnectAndUkoncitEndsWithoutS
     EXPECT_EQ(quits, 1);
 }
 
-TEST_F(ExitDialogTest, OnlineUkoncitSavesTheRunningRecordAndLeavesTheLineUp) {
-    form->state().isConnected = true;
-    openDialog();
-    EXPECT_TRUE(dialog("SpeedButton2").visible);
-    form->clicked("TForm6", "SpeedButton1");
-    EXPECT_EQ(saves, 1);
-    EXPECT_TRUE(dialer.hangUps.empty());
-    EXPECT_EQ(quits, 1);
-}
-
 TEST_F(ExitDialogTest, AFailedSaveIsReportedAndTheProgramGoesOn) {
     form->state().isConnected = true;
     form->hooks().saveRunningRecord = [] { throw std::runtime_error("disk full"); };
@@ -79,7 +69,7 @@ TEST_F(ExitDialogTest, ExitAndDisconnectWaitsForARunningDisconnectThenHangsUp) {
     EXPECT_EQ(quits, 0); // the end comes from the disconnected handling
 }
 
-TEST_F(ExitDialogTest, StornoClosesAndTheNextRequestCreatesTheDialogAgain) {
+TEST_F(ExitDialogTest, StornoClosesAndOnlineUkoncitSavesTheRunningRecordAndLeavesTheLineUp) {
     openDialog();
     form->clicked("TForm6", "SpeedButton3");
     EXPECT_FALSE(views.exitDialog.window().visible);
@@ -87,6 +77,10 @@ TEST_F(ExitDialogTest, StornoClosesAndTheNextRequestCreatesTheDialogAgain) {
     openDialog(); // visibility of the second button is decided at each activation
     EXPECT_TRUE(views.exitDialog.window().visible);
     EXPECT_TRUE(dialog("SpeedButton2").visible);
+    form->clicked("TForm6", "SpeedButton1");
+    EXPECT_EQ(saves, 1);
+    EXPECT_TRUE(dialer.hangUps.empty());
+    EXPECT_EQ(quits, 1);
 }
 
 TEST_F(ExitDialogTest, TerminationSignalEndsAsUkoncitDoes) {

@@ -5,16 +5,6 @@ namespace {
 
 struct MainFormTest : ShellFixture {};
 
-TEST_F(MainFormTest, StartsDisconnectedWithTheTrayShowingTheDisconnectedImage) {
-    make();
-    EXPECT_EQ(main("TForm1").text, "Quorvex 1.32 Beta");
-    EXPECT_EQ(main("Label9").text, "Odpojeno");
-    EXPECT_FALSE(main("SpeedButton2").enabled);
-    EXPECT_FALSE(main("Odpojit1").enabled);
-    form->create();
-    EXPECT_EQ(main("TrayIcon1").index, 1);
-}
-
 TEST_F(MainFormTest, CreationStepRunsItsHooksInOrder) {
     std::vector<std::string> order;
     make();
@@ -50,22 +40,6 @@ TEST_F(MainFormTest, EveryActivationLoadsTheSettingsButOnlyTheFirstStartsTheStar
     EXPECT_FALSE(form->timers().timer(10).enabled());
     EXPECT_EQ(purges, 1);
     EXPECT_EQ(main("TForm1").color, 0xFF000005u);
-}
-
-TEST_F(MainFormTest, AccountListSelectsTheDefaultAccountWhenTheListIsLongEnough) {
-    fs.put("/app/Nastaveni.ini", "[Ucet]\r\nHodnota=2\r\n");
-    started();
-    EXPECT_EQ(main("ComboBox1").items, (std::vector<std::string>{"Alfa", "Beta", "Gama"}));
-    EXPECT_EQ(main("ComboBox1").index, 2);
-
-    fs.put("/app/Nastaveni.ini", "[Ucet]\r\nHodnota=3\r\n");
-    form->activated();
-    EXPECT_EQ(main("ComboBox1").index, -1);
-
-    dialer.setPhonebook({});
-    form->activated();
-    EXPECT_TRUE(main("ComboBox1").items.empty());
-    EXPECT_EQ(main("ComboBox1").text, "Vytvořte připojení, Menu..");
 }
 
 TEST_F(MainFormTest, AFailingActivationIsReportedWithItsTag) {
@@ -106,19 +80,6 @@ TEST_F(MainFormTest, LabelClearingEmptiesTheConnectionValuesOnceASecondAfterItSt
         EXPECT_EQ(main(name).text, "") << name;
     EXPECT_EQ(main("Label24").text, "x"); // the totals of the last connection stay
     EXPECT_FALSE(form->timers().timer(12).enabled());
-}
-
-TEST_F(MainFormTest, TimerScheduleHasEveryTimerWithItsIntervalAndStartState) {
-    make();
-    int running = 0;
-    for (const auto& e : app::TimerSchedule::table()) {
-        EXPECT_EQ(form->timers().timer(e.number).interval(), e.intervalMs) << e.number;
-        running += form->timers().timer(e.number).enabled();
-    }
-    EXPECT_EQ(running, 5); // Timer1, Timer19, Timer20, Timer21, Timer22
-    EXPECT_THROW(form->timers().timer(6), std::out_of_range);
-    EXPECT_EQ(form->timers().timer(7).interval(), 10000);
-    EXPECT_EQ(form->timers().timer(13).interval(), 5);
 }
 
 } // namespace

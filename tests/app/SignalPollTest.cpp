@@ -25,21 +25,16 @@ TEST_F(SignalPollTest, OfflineTheSignalIsConsumedWithinASecondAndTheAccountDiall
     EXPECT_TRUE(form->timers().timer(22).enabled());
 }
 
-TEST_F(SignalPollTest, OnlineTheSignalIsOnlyDeleted) {
-    form->state().isConnected = true;
-    secondStart();
-    loop.advance(1000);
-    EXPECT_FALSE(fs.exists("/app/Data/Start"));
+TEST_F(SignalPollTest, OnlineOrWhileDiallingTheSignalIsOnlyDeleted) {
+    for (bool* busy : {&form->state().isConnected, &form->state().isDialing}) {
+        *busy = true;
+        secondStart();
+        loop.advance(1000);
+        EXPECT_FALSE(fs.exists("/app/Data/Start"));
+        *busy = false;
+    }
     EXPECT_EQ(dials(), 0u);
     EXPECT_FALSE(fs.exists("/app/PO.log"));
-}
-
-TEST_F(SignalPollTest, WhileDiallingTheSignalIsDeletedAndNoSecondDialStarts) {
-    form->state().isDialing = true;
-    secondStart();
-    loop.advance(1000);
-    EXPECT_FALSE(fs.exists("/app/Data/Start"));
-    EXPECT_EQ(dials(), 0u);
 }
 
 TEST_F(SignalPollTest, WaitsForADisconnectOrModemPollInProgressBeforeDialling) {

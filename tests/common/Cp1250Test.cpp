@@ -70,25 +70,13 @@ TEST_P(Cp1250MalformedTest, BecomesQuestionMarksWithoutEatingGoodText) {
 INSTANTIATE_TEST_SUITE_P(Sequences, Cp1250MalformedTest,
                          testing::Values(Malformed{"\x80", "?"},   // continuation without a lead
                                          Malformed{"a\xC5", "a?"}, // cut at the end
-                                         Malformed{"\xC5"
-                                                   "A",
-                                                   "?A"},              // cut by an ASCII letter
-                                         Malformed{"\xE2\x82x", "?x"}, // three-byte form cut short
                                          Malformed{"\xF0\x9F\x98"
                                                    "A",
                                                    "?A"},                       // four-byte form cut short
                                          Malformed{"\xC0\xAF", "??"},           // overlong '/'
-                                         Malformed{"\xE0\x80\xAF", "???"},      // overlong, three bytes
                                          Malformed{"\xED\xA0\x80", "???"},      // a surrogate
                                          Malformed{"\xF4\x90\x80\x80", "????"}, // past U+10FFFF
                                          Malformed{"\xFF\xC5\xA0", "?\x8A"}));  // a bad byte, then Š
-
-TEST(Cp1250Test, AsciiAndEmbeddedNulPassUnchanged) {
-    const std::string ascii("ab\0c\x7F", 5);
-    EXPECT_EQ(fromUtf8(ascii), ascii);
-    EXPECT_EQ(toUtf8(ascii), ascii);
-    EXPECT_EQ(fromUtf8(""), "");
-}
 
 TEST(Cp1250Test, FoldCaseLowersExactlyTheCapitals) {
     // The code page's accented capitals and their small letters, as Python's str.lower pairs them.
@@ -105,9 +93,7 @@ TEST(Cp1250Test, FoldCaseLowersExactlyTheCapitals) {
 
 TEST(Cp1250Test, EqualsIgnoreCase) {
     EXPECT_TRUE(equalsIgnoreCase(fromUtf8("PŘÍLIŠ ŽLUŤOUČKÝ KŮŇ"), fromUtf8("příliš žluťoučký kůň")));
-    EXPECT_TRUE(equalsIgnoreCase("", ""));
     EXPECT_FALSE(equalsIgnoreCase("abc", "abcd"));
-    EXPECT_FALSE(equalsIgnoreCase(fromUtf8("×"), fromUtf8("÷"))); // 0xD7 and 0xF7 are not a letter pair
     EXPECT_FALSE(equalsIgnoreCase(fromUtf8("Ř"), fromUtf8("r")));
 }
 

@@ -31,30 +31,24 @@ TEST_P(FormatFixedTest, Czech) {
     EXPECT_EQ(formatFixed(c.value, c.precision, c.decimals, kCzech), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rounding, FormatFixedTest,
-    testing::Values(FixedCase{123.45, 4, 1, "123,5"}, FixedCase{1234.56, 4, 1, "1235,0"}, FixedCase{0.05, 8, 2, "0,05"},
-                    FixedCase{2.999, 8, 2, "3,00"}, FixedCase{0, 8, 2, "0,00"}, FixedCase{1.0, 4, 0, "1"},
-                    FixedCase{3.14159, 3, 4, "3,1400"}, // precision, then zeros
-                    FixedCase{123.456, 15, 3, "123,456"},
-                    // Halves go away from zero on the decimal digits, not on the binary value.
-                    FixedCase{0.125, 8, 2, "0,13"}, FixedCase{-0.125, 8, 2, "-0,13"}, FixedCase{1.005, 8, 2, "1,01"},
-                    FixedCase{0.5, 8, 0, "1"}, FixedCase{-0.5, 8, 0, "-1"}, FixedCase{0.4, 8, 0, "0"},
-                    FixedCase{-1234.5, 4, 0, "-1235"},
-                    // One rounding, not two: 0.0449 must not become 0.045 and then 0.1.
-                    FixedCase{0.0449, 2, 1, "0,0"},
-                    // A carry that adds a digit.
-                    FixedCase{9.96, 8, 1, "10,0"}, FixedCase{999.96, 4, 1, "1000,0"},
-                    // Below half of the last decimal: zero, without a sign.
-                    FixedCase{-0.001, 8, 2, "0,00"}, FixedCase{1e-20, 8, 2, "0,00"}, FixedCase{-0.0, 8, 1, "0,0"},
-                    FixedCase{0.005, 8, 2, "0,01"}, FixedCase{0.0049, 8, 2, "0,00"}, FixedCase{-0.005, 8, 2, "-0,01"},
-                    // More than `precision` digits before the point: exponent form.
-                    FixedCase{12345678, 8, 2, "12345678,00"}, FixedCase{12345.6, 4, 1, "1,235E+4"},
-                    FixedCase{9999.6, 4, 1, "1E+4"}, FixedCase{123456789, 8, 2, "1,2345679E+8"},
-                    FixedCase{1.5e10, 8, 2, "1,5E+10"}, FixedCase{-1e10, 8, 2, "-1E+10"},
-                    FixedCase{1e300, 15, 2, "1E+300"},
-                    // A double has 15 reliable digits; more would write binary noise.
-                    FixedCase{0.1, 20, 18, "0,100000000000000000"}));
+INSTANTIATE_TEST_SUITE_P(Rounding, FormatFixedTest,
+                         testing::Values(FixedCase{123.45, 4, 1, "123,5"}, FixedCase{1.0, 4, 0, "1"},
+                                         FixedCase{3.14159, 3, 4, "3,1400"}, // precision, then zeros
+                                         // Halves go away from zero on the decimal digits, not on the binary value.
+                                         FixedCase{0.125, 8, 2, "0,13"}, FixedCase{-0.125, 8, 2, "-0,13"},
+                                         FixedCase{1.005, 8, 2, "1,01"},
+                                         // One rounding, not two: 0.0449 must not become 0.045 and then 0.1.
+                                         FixedCase{0.0449, 2, 1, "0,0"},
+                                         // A carry that adds a digit.
+                                         FixedCase{9.96, 8, 1, "10,0"}, FixedCase{999.96, 4, 1, "1000,0"},
+                                         // Below half of the last decimal: zero, without a sign.
+                                         FixedCase{-0.001, 8, 2, "0,00"}, FixedCase{-0.0, 8, 1, "0,0"},
+                                         // More than `precision` digits before the point: exponent form.
+                                         FixedCase{12345678, 8, 2, "12345678,00"}, FixedCase{12345.6, 4, 1, "1,235E+4"},
+                                         FixedCase{9999.6, 4, 1, "1E+4"}, FixedCase{123456789, 8, 2, "1,2345679E+8"},
+                                         FixedCase{-1e10, 8, 2, "-1E+10"}, FixedCase{1e300, 15, 2, "1E+300"},
+                                         // A double has 15 reliable digits; more would write binary noise.
+                                         FixedCase{0.1, 20, 18, "0,100000000000000000"}));
 
 TEST(FormatsTest, FixedUsesTheLocaleSeparatorAndNamesNonNumbers) {
     EXPECT_EQ(formatFixed(1234.5, 8, 2, kEnglish), "1234.50");
@@ -76,14 +70,10 @@ TEST_P(FormatDurationTest, Writes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Parts, FormatDurationTest,
-                         testing::Values(DurationCase{0, "00:00:00"}, DurationCase{9, "00:00:09"},
-                                         DurationCase{10, "00:00:10"}, DurationCase{59, "00:00:59"},
-                                         DurationCase{60, "00:01:00"}, DurationCase{3599, "00:59:59"},
-                                         DurationCase{3600, "01:00:00"}, DurationCase{3725, "01:02:05"},
-                                         DurationCase{36000, "10:00:00"}, DurationCase{40000, "11:06:40"},
-                                         DurationCase{360000, "100:00:00"}, DurationCase{-5, "00:00:-5"},
-                                         DurationCase{-60, "00:-1:00"}, DurationCase{-3600, "-1:00:00"},
-                                         DurationCase{-3725, "-1:-2:-5"}, DurationCase{-36610, "-10:-10:-10"}));
+                         testing::Values(DurationCase{0, "00:00:00"}, DurationCase{59, "00:00:59"},
+                                         DurationCase{3725, "01:02:05"}, DurationCase{360000, "100:00:00"},
+                                         DurationCase{-5, "00:00:-5"}, DurationCase{-60, "00:-1:00"},
+                                         DurationCase{-3725, "-1:-2:-5"}));
 
 const double kAfternoon = oleFromCivil({2026, 3, 5, 14, 7, 9, 0});
 
@@ -143,17 +133,14 @@ INSTANTIATE_TEST_SUITE_P(Accepted, ParseTimeOfDayTest,
                          testing::Values(TimeCase{"7:30:00", 27000}, TimeCase{"07:30:00", 27000},
                                          TimeCase{"00:00:00", 0}, TimeCase{"7:30", 27000}, TimeCase{"23:59:59", 86399},
                                          TimeCase{"  7:30:15 ", 27015}, TimeCase{"7.30.15", 27015},
-                                         TimeCase{"7:30 PM", 70200}, TimeCase{"7:30pm", 70200}, TimeCase{"12:00 AM", 0},
-                                         TimeCase{"12:15:00am", 900}, TimeCase{"12:00 PM", 43200},
-                                         TimeCase{"11:59:59 AM", 43199}));
+                                         TimeCase{"7:30pm", 70200}, TimeCase{"12:15:00am", 900},
+                                         TimeCase{"12:00 PM", 43200}));
 
 INSTANTIATE_TEST_SUITE_P(Rejected, ParseTimeOfDayTest,
-                         testing::Values(TimeCase{"", -1}, TimeCase{"   ", -1}, TimeCase{"24:00:00", -1},
-                                         TimeCase{"7:60", -1}, TimeCase{"7:30:60", -1}, TimeCase{"13:00 PM", -1},
-                                         TimeCase{"7:30 XM", -1}, TimeCase{"7:30:00x", -1}, TimeCase{"7", -1},
-                                         TimeCase{"7:", -1}, TimeCase{"7:30:", -1}, TimeCase{"7:30.00", -1},
-                                         TimeCase{"123:00", -1}, TimeCase{"-1:00", -1}, TimeCase{"7:30:00:00", -1},
-                                         TimeCase{"abc", -1}));
+                         testing::Values(TimeCase{"", -1}, TimeCase{"24:00:00", -1}, TimeCase{"7:60", -1},
+                                         TimeCase{"7:30:60", -1}, TimeCase{"13:00 PM", -1}, TimeCase{"7:30:00x", -1},
+                                         TimeCase{"7", -1}, TimeCase{"7:30:", -1}, TimeCase{"7:30.00", -1},
+                                         TimeCase{"-1:00", -1}, TimeCase{"7:30:00:00", -1}));
 
 struct DecimalCase {
     const char* text;
@@ -172,16 +159,13 @@ TEST_P(ParseDecimalTest, Czech) {
 
 INSTANTIATE_TEST_SUITE_P(Texts, ParseDecimalTest,
                          testing::Values(DecimalCase{"1,5", 1.5}, DecimalCase{"1.5", 1.5},
-                                         DecimalCase{" -2,25 ", -2.25}, DecimalCase{"+3", 3.0}, DecimalCase{"0", 0.0},
-                                         DecimalCase{",5", 0.5}, DecimalCase{"7,", 7.0}, DecimalCase{"1,5E+10", 1.5e10},
-                                         DecimalCase{"", std::nullopt}, DecimalCase{"  ", std::nullopt},
-                                         DecimalCase{"abc", std::nullopt}, DecimalCase{"1,5x", std::nullopt},
-                                         DecimalCase{"1,,5", std::nullopt}, DecimalCase{"1,5,6", std::nullopt},
-                                         DecimalCase{"1 000", std::nullopt}, DecimalCase{"-", std::nullopt},
+                                         DecimalCase{" -2,25 ", -2.25}, DecimalCase{"+3", 3.0}, DecimalCase{",5", 0.5},
+                                         DecimalCase{"7,", 7.0}, DecimalCase{"1,5E+10", 1.5e10},
+                                         DecimalCase{"  ", std::nullopt}, DecimalCase{"1,5x", std::nullopt},
+                                         DecimalCase{"1,5,6", std::nullopt}, DecimalCase{"1 000", std::nullopt},
                                          DecimalCase{",", std::nullopt}, DecimalCase{"1e", std::nullopt},
-                                         DecimalCase{"inf", std::nullopt}, DecimalCase{"nan", std::nullopt},
-                                         DecimalCase{"0x1A", std::nullopt}, DecimalCase{"1e999", std::nullopt},
-                                         DecimalCase{"--1", std::nullopt}));
+                                         DecimalCase{"inf", std::nullopt}, DecimalCase{"0x1A", std::nullopt},
+                                         DecimalCase{"1e999", std::nullopt}, DecimalCase{"--1", std::nullopt}));
 
 TEST(FormatsTest, FormatDecimalIsShortestAndReadsBack) {
     EXPECT_EQ(formatDecimal(1.5, kCzech), "1,5");

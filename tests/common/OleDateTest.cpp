@@ -29,13 +29,11 @@ TEST_P(OleKnownDayTest, CountsDaysBothWays) {
     EXPECT_EQ(civilFromOle(p.ole), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Calendar, OleKnownDayTest,
-    testing::Values(KnownDay{1899, 12, 30, 0}, KnownDay{1899, 12, 29, -1}, KnownDay{1900, 1, 1, 2},
-                    KnownDay{1900, 2, 28, 60}, KnownDay{1900, 3, 1, 61}, // 1900 is no leap year here
-                    KnownDay{2000, 1, 1, 36526}, KnownDay{2000, 2, 29, 36585}, KnownDay{2000, 3, 1, 36586},
-                    KnownDay{1600, 2, 29, -109512}, KnownDay{1800, 1, 1, -36522}, KnownDay{100, 1, 1, -657434},
-                    KnownDay{1970, 1, 1, 25569}, KnownDay{2026, 3, 5, 46086}, KnownDay{9999, 12, 31, 2958465}));
+INSTANTIATE_TEST_SUITE_P(Calendar, OleKnownDayTest,
+                         testing::Values(KnownDay{1899, 12, 30, 0}, KnownDay{1899, 12, 29, -1},
+                                         KnownDay{1900, 2, 28, 60}, KnownDay{1900, 3, 1, 61}, // 1900: no leap year
+                                         KnownDay{2000, 2, 29, 36585}, KnownDay{1600, 2, 29, -109512},
+                                         KnownDay{100, 1, 1, -657434}, KnownDay{9999, 12, 31, 2958465}));
 
 TEST(OleDateTest, MomentWithTimeOfDay) {
     const CivilDateTime t{2026, 3, 5, 14, 7, 9, 0};
@@ -44,6 +42,8 @@ TEST(OleDateTest, MomentWithTimeOfDay) {
     EXPECT_EQ(civilFromOle(ole), t);
     EXPECT_EQ(oleDatePart(ole), 46086);
     EXPECT_EQ(oleSecondOfDay(ole), 14 * 3600 + 7 * 60 + 9);
+    const CivilDateTime lastMillisecond{2026, 3, 5, 23, 59, 59, 999};
+    EXPECT_EQ(civilFromOle(oleFromCivil(lastMillisecond)), lastMillisecond);
 }
 
 struct NegativeMoment {
@@ -60,22 +60,14 @@ TEST_P(OleNegativeTest, DayCountsBackTimeCountsForward) {
 
 INSTANTIATE_TEST_SUITE_P(BeforeTheEpoch, OleNegativeTest,
                          testing::Values(NegativeMoment{-1.25, {1899, 12, 29, 6, 0, 0, 0}},
-                                         NegativeMoment{-1.75, {1899, 12, 29, 18, 0, 0, 0}},
-                                         NegativeMoment{-2.5, {1899, 12, 28, 12, 0, 0, 0}},
-                                         NegativeMoment{-36522.5, {1800, 1, 1, 12, 0, 0, 0}}));
+                                         NegativeMoment{-2.5, {1899, 12, 28, 12, 0, 0, 0}}));
 
-TEST(OleDateTest, NegativeValueParts) {
+TEST(OleDateTest, NegativeValuesSplitIntoDayAndTimeAndHalfADayIsNoon) {
     EXPECT_EQ(oleDatePart(-1.25), -1);
     EXPECT_DOUBLE_EQ(oleTimePart(-1.25), 0.25);
     EXPECT_EQ(oleSecondOfDay(-1.25), 6 * 3600);
-    EXPECT_EQ(oleDatePart(2.75), 2);
-    EXPECT_DOUBLE_EQ(oleTimePart(2.75), 0.75);
-}
-
-TEST(OleDateTest, HalfADayIsExactlyNoon) {
     EXPECT_EQ(civilFromOle(0.5), (CivilDateTime{1899, 12, 30, 12, 0, 0, 0}));
     EXPECT_DOUBLE_EQ(oleTimeOfDay(12, 0, 0), 0.5);
-    EXPECT_EQ(oleSecondOfDay(36526.5), 43200);
 }
 
 TEST(OleDateTest, EverySecondOfADayRoundTrips) {
@@ -90,11 +82,6 @@ TEST(OleDateTest, EverySecondOfADayRoundTrips) {
             ASSERT_EQ(oleSecondOfDay(ole), s) << "day " << day << " second " << s;
         }
     }
-}
-
-TEST(OleDateTest, MillisecondsSurvive) {
-    const CivilDateTime t{2026, 3, 5, 23, 59, 59, 999};
-    EXPECT_EQ(civilFromOle(oleFromCivil(t)), t);
 }
 
 TEST(OleDateTest, JustBeforeMidnightRoundsIntoTheNextDay) {

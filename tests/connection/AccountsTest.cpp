@@ -11,21 +11,18 @@ struct AccountsTest : ConnectionFixture {
     }
 };
 
-TEST_F(AccountsTest, TheDefaultAccountIsSelectedWithItsStoredCredentials) {
+TEST_F(AccountsTest, TheDefaultAccountIsSelectedWithItsStoredCredentialsAnIndexBeyondTheListSelectsNothing) {
     start("[Ucet]\r\nHodnota=2\r\n");
     EXPECT_EQ(main("ComboBox1").index, 2);
     EXPECT_EQ(dialer.Entry, "Gama");
     EXPECT_EQ(main("Edit1").text, "gama-user");
     EXPECT_EQ(main("Edit2").text, "gama-pass");
     EXPECT_FALSE(main("CheckBox1").checked);
-}
 
-TEST_F(AccountsTest, AnIndexBeyondTheListSelectsNothingAndKeepsTheFields) {
-    start("[Ucet]\r\nHodnota=2\r\n");
     fs.put("/app/Nastaveni.ini", "[Ucet]\r\nHodnota=3\r\n");
     form->activated();
     EXPECT_EQ(main("ComboBox1").index, -1);
-    EXPECT_EQ(main("Edit1").text, "gama-user");
+    EXPECT_EQ(main("Edit1").text, "gama-user"); // the fields are kept
     EXPECT_EQ(dialer.Entry, "Gama");
 }
 

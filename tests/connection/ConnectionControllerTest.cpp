@@ -7,8 +7,9 @@ struct ConnectionControllerTest : ConnectionFixture {};
 
 TEST_F(ConnectionControllerTest, AWholeDialDrivesButtonsTrayAndStatusLine) {
     start();
-    EXPECT_TRUE(main("SpeedButton1").enabled);
-    EXPECT_FALSE(main("SpeedButton2").enabled);
+    EXPECT_EQ(main("Label9").text, "Odpojeno");
+    EXPECT_EQ(controls(), "10101");
+    EXPECT_EQ(tray(), 1);
     form->clicked("TForm1", "SpeedButton1");
     EXPECT_TRUE(st().isDialing);
     EXPECT_EQ(st().rasConnHandle, 0x100u);
@@ -23,11 +24,7 @@ TEST_F(ConnectionControllerTest, AWholeDialDrivesButtonsTrayAndStatusLine) {
     EXPECT_FALSE(st().isDialing);
     EXPECT_EQ(main("Label6").text, "10.0.0.2");
     EXPECT_EQ(main("Label4").text, "10.0.0.1");
-    EXPECT_FALSE(main("SpeedButton1").enabled);
-    EXPECT_TRUE(main("SpeedButton2").enabled);
-    EXPECT_FALSE(main("Pipojit1").enabled);
-    EXPECT_TRUE(main("Odpojit1").enabled);
-    EXPECT_TRUE(main("Restartpipojen1").enabled);
+    EXPECT_EQ(controls(), "01011");
     EXPECT_EQ(tray(), 0);
     EXPECT_EQ(monitor.pollInterval(), 2000);
     for (int n : {4, 5, 8, 9, 11, 15, 16, 17})
@@ -40,11 +37,7 @@ TEST_F(ConnectionControllerTest, AWholeDialDrivesButtonsTrayAndStatusLine) {
     EXPECT_EQ(main("Label9").text, "Odpojeno");
     monitor.disconnect();
     EXPECT_FALSE(st().isConnected);
-    EXPECT_TRUE(main("SpeedButton1").enabled);
-    EXPECT_FALSE(main("SpeedButton2").enabled);
-    EXPECT_TRUE(main("Pipojit1").enabled);
-    EXPECT_FALSE(main("Odpojit1").enabled);
-    EXPECT_FALSE(main("Restartpipojen1").enabled);
+    EXPECT_EQ(controls(), "10100");
     EXPECT_EQ(tray(), 1);
     EXPECT_EQ(main("Label4").text, "");
     for (int n : {4, 5, 8, 9, 11, 15, 16})

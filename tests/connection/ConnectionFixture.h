@@ -28,6 +28,13 @@ struct ConnectionFixture : ShellFixture {
         monitor.connect();
     }
     int tray() { return main("TrayIcon1").index; }
+    /// "SpeedButton1 SpeedButton2 Pipojit1 Odpojit1 Restartpipojen1" as 1 for enabled, 0 for not.
+    std::string controls() {
+        std::string out;
+        for (const char* name : {"SpeedButton1", "SpeedButton2", "Pipojit1", "Odpojit1", "Restartpipojen1"})
+            out += main(name).enabled ? '1' : '0';
+        return out;
+    }
 };
 
 } // namespace qv::test

@@ -109,10 +109,9 @@ TEST_P(BandEdgeTest, TheDeltaGoesToTheBandOfTheMomentOfBooking) {
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, BandEdgeTest,
-    testing::Values(BandEdge{{2026, 3, 5, 7, 59, 59, 900}, 2}, BandEdge{{2026, 3, 5, 7, 59, 59, 999}, 2},
-                    BandEdge{{2026, 3, 5, 8, 0, 0, 0}, 1}, BandEdge{{2026, 3, 5, 23, 59, 59, 0}, 1},
-                    BandEdge{{2026, 3, 5, 23, 59, 59, 1}, 2}, BandEdge{{2026, 3, 5, 23, 59, 59, 400}, 2},
-                    BandEdge{{2026, 3, 6, 0, 0, 0, 0}, 2},
+    testing::Values(BandEdge{{2026, 3, 5, 7, 59, 59, 900}, 2}, BandEdge{{2026, 3, 5, 8, 0, 0, 0}, 1},
+                    BandEdge{{2026, 3, 5, 23, 59, 59, 0}, 1}, BandEdge{{2026, 3, 5, 23, 59, 59, 1}, 2},
+                    BandEdge{{2026, 3, 5, 23, 59, 59, 400}, 2},
                     // From 2079 on a day count plus 8/24 is a hair under the mark as a double, plus 23:59:59 a
                     // hair over it.
                     BandEdge{{2099, 12, 31, 8, 0, 0, 0}, 1}, BandEdge{{2099, 12, 31, 23, 59, 59, 0}, 1}));

@@ -140,13 +140,11 @@ TEST_F(LinuxDialUpAdapterTest, ProgressArrivesInOrderNeverMergedOrDropped) {
         pppd().say(l);
     pppd().exit(19);
     loop.runPosted();
-    EXPECT_EQ(events, (std::vector<Event>{progress(0),
-                                          progress(1),
-                                          progress(2),
-                                          progress(3),
-                                          progress(4),
-                                          progress(5),
-                                          {5, 691, dialErrorText(691)}}));
+    std::vector<Event> expected;
+    for (int state = 0; state <= 5; ++state)
+        expected.push_back(progress(state));
+    expected.push_back({5, 691, dialErrorText(691)});
+    EXPECT_EQ(events, expected);
 }
 
 TEST_F(LinuxDialUpAdapterTest, FailuresBeforeTheDialAreErrorsWithTheirText) {

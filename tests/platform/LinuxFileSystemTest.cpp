@@ -1,10 +1,12 @@
 #include "platform/linux/LinuxFileSystem.h"
+#include "LinuxTempDir.h"
 #include "platform/linux/LinuxSystem.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,50 +16,35 @@ namespace {
 
 namespace fsys = std::filesystem;
 
-struct TempDir : ::testing::Test {
-    fsys::path dir;
-    void SetUp() override {
-        char tmpl[] = "/tmp/qv-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override {
-        fsys::permissions(dir, fsys::perms::owner_all);
-        fsys::remove_all(dir);
-    }
+struct TempDir : LinuxTempDir {
     std::string p(const std::string& name) const { return (dir / name).string(); }
 };
 
 using LinuxFileSystemTest = TempDir;
 
-TEST_F(LinuxFileSystemTest, AtomicWriteReplacesTheWholeFileAndLeavesNoTemporaryBehind) {
+TEST_F(LinuxFileSystemTest, AtomicWriteReplacesTheWholeFileKeepsItsModeAndLeavesNoTemporaryBehind) {
     LinuxFileSystem fs;
     ASSERT_TRUE(fs.writeAtomic(p("a.sts"), std::string(100000, 'x')));
+    ::chmod(p("a.sts").c_str(), 0600);
     ASSERT_TRUE(fs.writeAtomic(p("a.sts"), "short"));
     EXPECT_EQ(fs.readAll(p("a.sts")), "short");
     EXPECT_EQ(fs.size(p("a.sts")), 5u);
     EXPECT_EQ(std::distance(fsys::directory_iterator(dir), fsys::directory_iterator{}), 1);
-}
-
-TEST_F(LinuxFileSystemTest, AtomicWriteKeepsAPrivateFilePrivate) {
-    LinuxFileSystem fs;
-    ASSERT_TRUE(fs.writeAtomic(p("secret"), "1"));
-    ::chmod(p("secret").c_str(), 0600);
-    ASSERT_TRUE(fs.writeAtomic(p("secret"), "2"));
     struct stat st {};
-    ASSERT_EQ(::stat(p("secret").c_str(), &st), 0);
+    ASSERT_EQ(::stat(p("a.sts").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(LinuxFileSystemTest, FailedWritesLeaveTheOldContentWhole) {
     LinuxFileSystem fs;
-    ASSERT_TRUE(fs.writeAtomic(p("keep"), "old"));
+    fsys::create_directory(dir / "ro");
+    ASSERT_TRUE(fs.writeAtomic(p("ro/keep"), "old"));
     if (::geteuid() == 0)
         GTEST_SKIP() << "root ignores directory permissions";
-    fsys::permissions(dir, fsys::perms::owner_read | fsys::perms::owner_exec);
-    EXPECT_FALSE(fs.writeAtomic(p("keep"), "new"));
-    EXPECT_FALSE(fs.append(p("log"), "line"));
-    EXPECT_EQ(fs.readAll(p("keep")), "old");
+    fsys::permissions(dir / "ro", fsys::perms::owner_read | fsys::perms::owner_exec);
+    EXPECT_FALSE(fs.writeAtomic(p("ro/keep"), "new"));
+    EXPECT_FALSE(fs.append(p("ro/log"), "line"));
+    EXPECT_EQ(fs.readAll(p("ro/keep")), "old");
 }
 
 TEST_F(LinuxFileSystemTest, MissingDirectoriesAreNeverCreated) {
@@ -86,23 +73,17 @@ TEST_F(LinuxFileSystemTest, AppendCreateEmptyRemoveAndMissingFiles) {
 
 using LinuxInstanceLockTest = TempDir;
 
-TEST_F(LinuxInstanceLockTest, OneCopyPerApplicationDirectory) {
+TEST_F(LinuxInstanceLockTest, OneCopyPerApplicationDirectoryUntilTheHolderGoes) {
     fsys::create_directory(dir / "one");
     fsys::create_directory(dir / "two");
-    LinuxInstanceLock first, second, other;
-    EXPECT_TRUE(first.acquire(p("one")));
+    auto first = std::make_unique<LinuxInstanceLock>();
+    LinuxInstanceLock second, other, next;
+    EXPECT_TRUE(first->acquire(p("one")));
     EXPECT_FALSE(second.acquire(p("one") + "/")); // the same directory, spelled differently
     EXPECT_FALSE(second.acquire(p("two") + "/../one"));
     EXPECT_TRUE(other.acquire(p("two")));
-}
-
-TEST_F(LinuxInstanceLockTest, TheLockGoesWithItsHolder) {
-    {
-        LinuxInstanceLock first;
-        ASSERT_TRUE(first.acquire(dir.string()));
-    }
-    LinuxInstanceLock next;
-    EXPECT_TRUE(next.acquire(dir.string()));
+    first.reset();
+    EXPECT_TRUE(next.acquire(p("one")));
 }
 
 TEST_F(LinuxInstanceLockTest, HeldByAnotherProcessUntilItEnds) {

@@ -29,19 +29,13 @@ TEST_P(PatternFromStrftimeTest, Converts) {
     EXPECT_EQ(patternFromStrftime(GetParam().strftimePattern), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LocalePatterns, PatternFromStrftimeTest,
-    testing::Values(Conversion{"%-d.%-m.%Y", "d.M.yyyy"}, Conversion{"%d.%m.%Y", "dd.MM.yyyy"},
-                    Conversion{"%e.%m.%Y", "d.MM.yyyy"}, Conversion{"%m/%d/%y", "MM/dd/yy"},
-                    Conversion{"%Y. %m. %d.", "yyyy. MM. dd."}, Conversion{"%F", "yyyy-MM-dd"},
-                    Conversion{"%D", "MM/dd/yy"}, Conversion{"%H:%M:%S", "HH:mm:ss"}, Conversion{"%T", "HH:mm:ss"},
-                    Conversion{"%R", "HH:mm"}, Conversion{"%r", "hh:mm:ss tt"}, Conversion{"%k:%M", "H:mm"},
-                    Conversion{"%-H:%-M:%-S", "H:m:s"}, Conversion{"%l:%M %p", "h:mm tt"},
-                    Conversion{"%-I:%M %P", "h:mm tt"}, Conversion{"%OH:%EY", "HH:yyyy"},
-                    Conversion{"%_d/%02m", "d/MM"}, Conversion{"%Y年%m月%d日", "yyyy年MM月dd日"},
-                    Conversion{"%d de %B de %Y", "dd 'de'  'de' yyyy"}, // month names have no token
-                    Conversion{"%a %d", " dd"}, Conversion{"100%%", "100%"}, Conversion{"%H%", "HH%"},
-                    Conversion{"it's %H", "'it'\"'\"'s' HH"}, Conversion{"", ""}));
+// Conversions the comparison with strftime below cannot make: padding flags, alternative forms, names.
+INSTANTIATE_TEST_SUITE_P(LocalePatterns, PatternFromStrftimeTest,
+                         testing::Values(Conversion{"%e.%m.%Y", "d.MM.yyyy"}, Conversion{"%k:%M", "H:mm"},
+                                         Conversion{"%-H:%-M:%-S", "H:m:s"}, Conversion{"%l:%M %P", "h:mm tt"},
+                                         Conversion{"%OH:%EY", "HH:yyyy"}, Conversion{"%_d/%02m", "d/MM"},
+                                         Conversion{"%d de %B de %Y", "dd 'de'  'de' yyyy"}, // no month names
+                                         Conversion{"%a %d", " dd"}, Conversion{"%H%", "HH%"}, Conversion{"", ""}));
 
 // Our pattern must write what the C library writes for the pattern it came from.
 TEST(PatternFromStrftimeTest, FormatsLikeStrftime) {
@@ -67,15 +61,6 @@ TEST(PatternFromStrftimeTest, FormatsLikeStrftime) {
     }
 }
 
-TEST(LinuxLocaleProviderTest, PosixLocaleNames) {
-    EXPECT_TRUE(isPosixLocaleName("C"));
-    EXPECT_TRUE(isPosixLocaleName("POSIX"));
-    EXPECT_TRUE(isPosixLocaleName("C.UTF-8"));
-    EXPECT_TRUE(isPosixLocaleName("C.utf8"));
-    EXPECT_FALSE(isPosixLocaleName("cs_CZ.UTF-8"));
-    EXPECT_FALSE(isPosixLocaleName("Ca_ES"));
-}
-
 // Sets LC_ALL for one test and puts the previous value back.
 class ScopedLcAll {
 public:
@@ -97,21 +82,14 @@ private:
     std::optional<std::string> old_;
 };
 
-void expectCzechDefaults(const LocaleFormats& f) {
-    const LocaleFormats czech;
-    EXPECT_EQ(f.decimalSeparator, czech.decimalSeparator);
-    EXPECT_EQ(f.shortDate, czech.shortDate);
-    EXPECT_EQ(f.longTime, czech.longTime);
-}
-
-TEST(LinuxLocaleProviderTest, PortableLocaleGivesCzechDefaults) {
-    const ScopedLcAll lcAll("C.UTF-8");
-    expectCzechDefaults(LinuxLocaleProvider().formats());
-}
-
-TEST(LinuxLocaleProviderTest, MissingLocaleGivesCzechDefaults) {
-    const ScopedLcAll lcAll("xx_XX.UTF-8");
-    expectCzechDefaults(LinuxLocaleProvider().formats());
+TEST(LinuxLocaleProviderTest, PortableOrMissingLocaleGivesCzechDefaults) {
+    for (const char* name : {"C.UTF-8", "xx_XX.UTF-8"}) {
+        const ScopedLcAll lcAll(name);
+        const LocaleFormats f = LinuxLocaleProvider().formats();
+        EXPECT_EQ(f.decimalSeparator, ',') << name;
+        EXPECT_EQ(f.shortDate, "d.M.yyyy") << name;
+        EXPECT_EQ(f.longTime, "H:mm:ss") << name;
+    }
 }
 
 } // namespace

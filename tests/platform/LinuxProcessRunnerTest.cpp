@@ -23,7 +23,7 @@ bool endsSoon(ChildProcess& child) {
     return true;
 }
 
-TEST(LinuxProcessRunner, ProgramsByPathAndOnThePathRunToTheirEnd) {
+TEST(LinuxProcessRunner, ProgramsByPathAndOnThePathRunToTheirEndOthersGiveTheSystemsText) {
     LinuxProcessRunner runner;
     std::string error = "stale";
     auto byPath = runner.start("/bin/true", {}, error);
@@ -31,18 +31,12 @@ TEST(LinuxProcessRunner, ProgramsByPathAndOnThePathRunToTheirEnd) {
     EXPECT_EQ(error, "");
     EXPECT_TRUE(endsSoon(*byPath));
     EXPECT_TRUE(byPath->finished()); // and stays finished
-
     auto onPath = runner.start("sh", {"-c", "exit 3"}, error);
     ASSERT_TRUE(onPath) << error;
     EXPECT_TRUE(endsSoon(*onPath));
-}
 
-TEST(LinuxProcessRunner, AProgramThatCannotRunGivesTheSystemsText) {
-    LinuxProcessRunner runner;
-    std::string error;
     EXPECT_FALSE(runner.start("/nonexistent/Util/devcon", {"restart"}, error));
     EXPECT_EQ(error, "No such file or directory");
-
     const auto notExecutable = std::filesystem::temp_directory_path() / "qv-not-executable";
     std::ofstream(notExecutable) << "#!/bin/sh\n";
     std::filesystem::permissions(notExecutable, std::filesystem::perms::owner_read);

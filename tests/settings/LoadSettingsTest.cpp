@@ -34,41 +34,26 @@ protected:
     LoadedWindowSettings loaded{};
 };
 
-TEST_F(SettingsTest, NoFileGivesEveryDefault) {
-    const SettingsRecord r = load();
-    EXPECT_TRUE(r.floatWindowOnConnect);
-    EXPECT_EQ(r.floatWarnMB, 1);
-    EXPECT_EQ(r.floatWarnSeconds, 30);
-    EXPECT_EQ(r.floatOpacity, 25);
-    EXPECT_TRUE(r.redialOnDrop && r.retryAfterError720or721 && r.restartModemOnDisconnect && r.meterByCounters);
-    EXPECT_TRUE(r.periodicSaveOn && r.purgeOldOn && r.mailSoundOn);
-    EXPECT_EQ(r.periodicSaveMinutes, 60);
-    EXPECT_EQ(r.purgeAgeDays, 60);
-    for (bool off : {r.connectAtStart, r.runAtLogon, r.minimizeOnConnect, r.restoreOnDisconnect, r.meterByPackets,
-                     r.timeLimitOn, r.timeLimitReconnect, r.dataLimitOn, r.dataLimitReconnect, r.slowDownloadOn,
-                     r.slowDownloadReconnect, r.pingWatchdogOn, r.mailCheckOn, r.mailOpenClient, r.scheduledConnectOn,
-                     r.scheduledDisconnectOn, r.shutdownAfterScheduledDisconnect})
-        EXPECT_FALSE(off);
-    EXPECT_EQ(r.timeLimitMinutes, 30);
-    EXPECT_EQ(r.dataLimitMB, 30);
-    EXPECT_EQ(r.slowDownloadKBps, 2);
-    EXPECT_EQ(r.slowDownloadMinutes, 45);
-    EXPECT_EQ(r.reconnectDelaySeconds, 20);
-    EXPECT_EQ(r.mailCheckMinutes, 60);
-    EXPECT_EQ(r.modemPortIndex, -1);
-    EXPECT_EQ(r.modemTimeoutSeconds, 1.5);
-    EXPECT_EQ(r.scheduledConnectTime, 0.0);
-    EXPECT_EQ(r.scheduledDisconnectTime, 0.0);
-    EXPECT_EQ(r.cdmaAccountIndex, -1);
-    EXPECT_EQ(r.mailClientPath, "");
-    EXPECT_EQ(loaded.color, 0xFF000005u);
-    EXPECT_EQ(loaded.floatPosition, kFloatDefault);
-    EXPECT_EQ(readDefaultAccountIndex(file), 0);
-    EXPECT_TRUE(fs.files().empty()); // reading never creates the file
+/// What the file of EveryKeyReachesItsOwnField gives: every field differs from its default, so a key mapped to the
+/// wrong field, or a field the loader skips, shows.
+SettingsRecord everyKeyChanged() {
+    SettingsRecord e;
+    e.floatWindowOnConnect = false, e.floatWarnMB = 36, e.floatWarnSeconds = 37, e.connectAtStart = true;
+    e.runAtLogon = true, e.minimizeOnConnect = true, e.restoreOnDisconnect = true, e.meterByCounters = false;
+    e.meterByPackets = true, e.modemPortIndex = 3, e.cdmaAccountIndex = 2, e.redialOnDrop = false;
+    e.timeLimitOn = true, e.timeLimitReconnect = true, e.dataLimitOn = true, e.dataLimitReconnect = true;
+    e.slowDownloadOn = true, e.slowDownloadReconnect = true, e.restartModemOnDisconnect = false;
+    e.timeLimitMinutes = 31, e.dataLimitMB = 32, e.slowDownloadKBps = 34, e.slowDownloadMinutes = 35;
+    e.reconnectDelaySeconds = 33, e.periodicSaveOn = false, e.purgeOldOn = false, e.pingWatchdogOn = true;
+    e.periodicSaveMinutes = 38, e.purgeAgeDays = 39, e.retryAfterError720or721 = false, e.mailCheckOn = true;
+    e.floatOpacity = 12, e.mailCheckMinutes = 40, e.mailOpenClient = true, e.mailClientPath = "C:\\Pošta.exe";
+    e.modemTimeoutSeconds = 2.5, e.scheduledConnectOn = true, e.scheduledDisconnectOn = true;
+    e.shutdownAfterScheduledDisconnect = true, e.scheduledConnectTime = 0.25, e.scheduledDisconnectTime = 0.75;
+    e.mailSoundOn = false;
+    return e;
 }
 
 TEST_F(SettingsTest, EveryKeyReachesItsOwnField) {
-    // Every value differs from its default, so a key mapped to the wrong field shows up.
     const SettingsRecord r =
         load("[AutoStart]\r\nSpustit=1\r\n"
              "[Pripojeni]\r\nAuto=1\r\nReDial=0\r\n721=0\r\nReDialTime=1\r\nReDialTimeHodnota=31\r\n"
@@ -83,22 +68,21 @@ TEST_F(SettingsTest, EveryKeyReachesItsOwnField) {
              "[Email]\r\nKontrola=1\r\nInterval=40\r\nZvuk=0\r\nKlient=1\r\nPath=C:\\Po\x9Ata.exe\r\n"
              "[Pripojit]\r\nAno=1\r\nV=6:00:00\r\n[Odpojit]\r\nAno=1\r\nV=18:00:00\r\nVypnout=1\r\n"
              "[Ucet]\r\nHodnota=2\r\n");
-    SettingsRecord e;
-    e.floatWindowOnConnect = false, e.floatWarnMB = 36, e.floatWarnSeconds = 37, e.connectAtStart = true;
-    e.runAtLogon = true, e.minimizeOnConnect = true, e.restoreOnDisconnect = true, e.meterByCounters = false;
-    e.meterByPackets = true, e.modemPortIndex = 3, e.cdmaAccountIndex = 2, e.redialOnDrop = false;
-    e.timeLimitOn = true, e.timeLimitReconnect = true, e.dataLimitOn = true, e.dataLimitReconnect = true;
-    e.slowDownloadOn = true, e.slowDownloadReconnect = true, e.restartModemOnDisconnect = false;
-    e.timeLimitMinutes = 31, e.dataLimitMB = 32, e.slowDownloadKBps = 34, e.slowDownloadMinutes = 35;
-    e.reconnectDelaySeconds = 33, e.periodicSaveOn = false, e.purgeOldOn = false, e.pingWatchdogOn = true;
-    e.periodicSaveMinutes = 38, e.purgeAgeDays = 39, e.retryAfterError720or721 = false, e.mailCheckOn = true;
-    e.floatOpacity = 12, e.mailCheckMinutes = 40, e.mailOpenClient = true, e.mailClientPath = "C:\\Pošta.exe";
-    e.modemTimeoutSeconds = 2.5, e.scheduledConnectOn = true, e.scheduledDisconnectOn = true;
-    e.shutdownAfterScheduledDisconnect = true, e.scheduledConnectTime = 0.25, e.scheduledDisconnectTime = 0.75;
-    e.mailSoundOn = false;
-    EXPECT_EQ(r, e);
+    EXPECT_EQ(r, everyKeyChanged());
     EXPECT_EQ(loaded.color, 255u);
     EXPECT_EQ(loaded.floatPosition, (FloatPosition{-5, 99}));
+}
+
+TEST_F(SettingsTest, NoFileWritesEveryDefaultIntoTheRecord) {
+    SettingsRecord r = everyKeyChanged();
+    loaded = LoadSettings(file, r, kFloatDefault);
+    EXPECT_EQ(r, SettingsRecord{});
+    EXPECT_EQ(r.modemTimeoutSeconds, 1.5);
+    EXPECT_EQ(r.reconnectDelaySeconds, 20);
+    EXPECT_EQ(loaded.color, 0xFF000005u);
+    EXPECT_EQ(loaded.floatPosition, kFloatDefault);
+    EXPECT_EQ(readDefaultAccountIndex(file), 0);
+    EXPECT_TRUE(fs.files().empty()); // reading never creates the file
 }
 
 struct ValueCase {
@@ -129,9 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ValueCase{"TimeoutZero", "[Modem]\nTimeout=0", with(&R::modemTimeoutSeconds, 1.5)},
         ValueCase{"TimeoutNegative", "[Modem]\nTimeout=-2", with(&R::modemTimeoutSeconds, 1.5)},
-        ValueCase{"TimeoutNotANumber", "[Modem]\nTimeout=rychle", with(&R::modemTimeoutSeconds, 1.5)},
         ValueCase{"OpacityZero", "[Okno]\nPruhled=0", with(&R::floatOpacity, std::uint8_t{0})},
-        ValueCase{"OpacityTop", "[Okno]\nPruhled=25", with(&R::floatOpacity, std::uint8_t{25})},
         ValueCase{"OpacityCut", "[Okno]\nPruhled=26", with(&R::floatOpacity, std::uint8_t{25})},
         ValueCase{"OpacityPastByte", "[Okno]\nPruhled=300", with(&R::floatOpacity, std::uint8_t{25})},
         ValueCase{"OpacityHex", "[Okno]\nPruhled=0x0A", with(&R::floatOpacity, std::uint8_t{10})},
@@ -143,13 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"FlagAnyNonZero", "[Pripojeni]\nAuto=-7", with(&R::connectAtStart, true)},
         ValueCase{"FlagHexZero", "[Pripojeni]\nReDial=0x0", with(&R::redialOnDrop, false)},
         ValueCase{"FlagNotNumberKeepsDefaultOn", "[Pripojeni]\nReDial=ano", with(&R::redialOnDrop, true)},
-        ValueCase{"FlagEmptyKeepsDefaultOff", "[Pripojeni]\nAuto=", with(&R::connectAtStart, false)},
-        ValueCase{"OtherLetterCase", "[MODEM]\nport = 4", with(&R::modemPortIndex, std::int16_t{4})},
-        ValueCase{"UpperCaseCp1250Key", "[download]\nP\xD8IPOJIT=1", with(&R::slowDownloadReconnect, true)},
-        ValueCase{"TimeNoLeadingZero", "[Pripojit]\nV=7:30:00", with(&R::scheduledConnectTime, 0.3125)},
-        ValueCase{"TimeLeadingZero", "[Pripojit]\nV=07:30:00", with(&R::scheduledConnectTime, 0.3125)},
-        ValueCase{"TimeMidnight", "[Odpojit]\nV=00:00:00", with(&R::scheduledDisconnectTime, 0.0)},
-        ValueCase{"TimeUnparsable", "[Odpojit]\nV=25:99", with(&R::scheduledDisconnectTime, 0.0)}),
+        ValueCase{"TimeNoLeadingZero", "[Pripojit]\nV=7:30:00", with(&R::scheduledConnectTime, 0.3125)}),
     [](const auto& c) { return std::string(c.param.name); });
 
 struct IntCase {
@@ -167,14 +143,14 @@ TEST_P(ProfileInt, Parses) {
     EXPECT_EQ(parseProfileInt(GetParam().text), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, ProfileInt,
-    testing::Values(IntCase{"-1", -1}, IntCase{"+7", 7}, IntCase{"0X1f", 31}, IntCase{"$ff", 255},
-                    IntCase{"0xFF000005", -16777211}, IntCase{"-0x10", -16}, IntCase{"2147483647", 2147483647},
-                    IntCase{"-2147483648", INT32_MIN}, IntCase{"2147483648", std::nullopt},
-                    IntCase{"99999999999999999999", std::nullopt}, IntCase{"0x100000000", std::nullopt},
-                    IntCase{"", std::nullopt}, IntCase{"-", std::nullopt}, IntCase{"0x", std::nullopt},
-                    IntCase{"+-5", std::nullopt}, IntCase{"12abc", std::nullopt}, IntCase{"1,5", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(Forms, ProfileInt,
+                         testing::Values(IntCase{"+7", 7}, IntCase{"0X1f", 31}, IntCase{"$ff", 255},
+                                         IntCase{"0xFF000005", -16777211}, IntCase{"-0x10", -16},
+                                         IntCase{"-2147483648", INT32_MIN}, IntCase{"2147483648", std::nullopt},
+                                         IntCase{"0x100000000", std::nullopt},
+                                         IntCase{"99999999999999999999", std::nullopt}, IntCase{"-", std::nullopt},
+                                         IntCase{"0x", std::nullopt}, IntCase{"+-5", std::nullopt},
+                                         IntCase{"12abc", std::nullopt}, IntCase{"1,5", std::nullopt}));
 
 TEST_F(SettingsTest, ColourAndFloatPositionFromFile) {
     load("[Aplikace]\r\nBarva=0xFF000005\r\n[Okno]\r\nLeft=10\r\n");

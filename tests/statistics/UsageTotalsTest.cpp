@@ -70,10 +70,9 @@ TEST_P(UserFilterTable, AllUsersOrExactlyOne) {
 
 INSTANTIATE_TEST_SUITE_P(Names, UserFilterTable,
                          ::testing::Values(std::tuple{"", "alice", true}, std::tuple{"Vše", "alice", true},
-                                           std::tuple{"Vše", "", true}, std::tuple{"alice", "alice", true},
-                                           std::tuple{"Alice", "alice", false}, std::tuple{"alice ", "alice", false},
-                                           std::tuple{"Jiří", "Jiří", true}, std::tuple{"Jiri", "Jiří", false},
-                                           std::tuple{"VŠE", "VŠE", true}, std::tuple{"日本", "??", false},
+                                           std::tuple{"alice", "alice", true}, std::tuple{"Alice", "alice", false},
+                                           std::tuple{"alice ", "alice", false}, std::tuple{"Jiří", "Jiří", true},
+                                           std::tuple{"Jiri", "Jiří", false}, std::tuple{"日本", "??", false},
                                            std::tuple{"?", "?", true}));
 
 TEST_F(UsageTotalsTest, AMissingFileLeavesTheTotalsAndAnUnreadableOneIsReported) {

