@@ -5,67 +5,11 @@
 
 namespace qv {
 
-struct VirtualEventLoop::Slot {
-    int interval = 1;
-    bool enabled = false;
-    std::uint64_t due = 0;
-    std::uint64_t armSeq = 0; // breaks ties between timers due at the same moment: earlier armed fires first
-    std::function<void()> onTick;
-};
-
-class VirtualEventLoop::VirtualTimer final : public Timer {
-public:
-    VirtualTimer(VirtualEventLoop& loop, std::shared_ptr<Slot> slot) : loop_(loop), slot_(std::move(slot)) {}
-    ~VirtualTimer() override {
-        slot_->enabled = false;
-        std::erase(loop_.slots_, slot_);
-    }
-    void setInterval(int ms) override {
-        slot_->interval = std::max(ms, 0);
-        if (slot_->enabled)
-            arm();
-    }
-    int interval() const override { return slot_->interval; }
-    void setEnabled(bool on) override {
-        if (on == slot_->enabled)
-            return;
-        slot_->enabled = on;
-        if (on)
-            arm();
-    }
-    bool enabled() const override { return slot_->enabled; }
-
-private:
-    void arm() {
-        slot_->due = loop_.now_ + static_cast<std::uint64_t>(slot_->interval);
-        slot_->armSeq = ++loop_.seq_;
-    }
-    VirtualEventLoop& loop_;
-    std::shared_ptr<Slot> slot_;
-};
-
 VirtualEventLoop::VirtualEventLoop() = default;
 VirtualEventLoop::~VirtualEventLoop() = default;
 
 std::unique_ptr<Timer> VirtualEventLoop::createTimer(int intervalMs, bool enabled, std::function<void()> onTick) {
-    auto slot = std::make_shared<Slot>();
-    slot->onTick = std::move(onTick);
-    slots_.push_back(slot);
-    auto timer = std::make_unique<VirtualTimer>(*this, slot);
-    timer->setInterval(intervalMs);
-    timer->setEnabled(enabled);
-    return timer;
-}
-
-std::shared_ptr<VirtualEventLoop::Slot> VirtualEventLoop::nextDue(std::uint64_t deadline) {
-    std::shared_ptr<Slot> best;
-    for (const auto& s : slots_) {
-        if (!s->enabled || s->interval == 0 || s->due > deadline)
-            continue;
-        if (!best || s->due < best->due || (s->due == best->due && s->armSeq < best->armSeq))
-            best = s;
-    }
-    return best;
+    return timers_.create(intervalMs, enabled, std::move(onTick));
 }
 
 void VirtualEventLoop::pumpWait(int ms) {
@@ -73,16 +17,12 @@ void VirtualEventLoop::pumpWait(int ms) {
     const std::uint64_t deadline = now_ + static_cast<std::uint64_t>(std::max(ms, 0));
     for (;;) {
         runPosted();
-        // Held by value so the slot outlives a handler that destroys its own timer.
-        std::shared_ptr<Slot> due = nextDue(deadline);
-        if (!due)
+        const auto due = timers_.nextDue();
+        if (!due || *due > deadline)
             break;
-        now_ = std::max(now_, due->due);
-        due->due = now_ + static_cast<std::uint64_t>(due->interval);
-        due->armSeq = ++seq_;
-        auto tick = due->onTick; // the handler may replace or drop the callback while it runs
-        if (tick)
-            tick();
+        // Time jumps to the moment the timer falls due; nested waits move it further.
+        now_ = std::max(now_, *due);
+        timers_.fireDue(now_);
     }
     now_ = std::max(now_, deadline);
     runPosted();

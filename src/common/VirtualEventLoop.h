@@ -2,6 +2,7 @@
 
 #include "common/Clock.h"
 #include "common/EventLoop.h"
+#include "common/TimerSet.h"
 
 #include <cstdint>
 #include <deque>
@@ -34,16 +35,9 @@ public:
     int waitDepth() const { return depth_; }
 
 private:
-    struct Slot;
-    class VirtualTimer;
-    friend class VirtualTimer;
-
-    std::shared_ptr<Slot> nextDue(std::uint64_t deadline);
-
     std::uint64_t now_ = 0;
-    std::uint64_t seq_ = 0;
     int depth_ = 0;
-    std::vector<std::shared_ptr<Slot>> slots_;
+    TimerSet timers_{[this] { return now_; }};
     std::mutex postedMutex_;
     std::deque<std::function<void()>> posted_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/EventLoop.h"
+#include "common/TimerSet.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -33,19 +34,13 @@ public:
     bool pumpUntil(const std::function<bool()>& done, int ms);
 
 private:
-    struct Slot;
-    class RealTimer;
-    friend class RealTimer;
-
     using Clock = std::chrono::steady_clock;
 
-    std::shared_ptr<Slot> nextDue(std::uint64_t now);
     bool runPosted();
 
     const Clock::time_point start_;
     const std::thread::id uiThread_;
-    std::uint64_t armSeq_ = 0;
-    std::vector<std::shared_ptr<Slot>> slots_;
+    TimerSet timers_{[this] { return tickCount(); }};
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> posted_;
