@@ -102,7 +102,7 @@ LoadedWindowSettings LoadSettings(const SettingsFile& settingsFile, SettingsReco
 }
 
 std::int32_t readDefaultAccountIndex(const SettingsFile& file) {
-    return file.readInt("Ucet", "Hodnota", 0);
+    return file.reader().readInt("Ucet", "Hodnota", 0);
 }
 
 } // namespace qv::settings

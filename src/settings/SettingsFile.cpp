@@ -97,34 +97,6 @@ SettingsReader SettingsFile::reader() const {
     return SettingsReader(bytes ? std::optional(ProfileFile::parse(*bytes)) : std::nullopt, locale_);
 }
 
-std::optional<std::string> SettingsFile::readString(std::string_view section, std::string_view key) const {
-    return reader().readString(section, key);
-}
-
-std::string SettingsFile::readText(std::string_view section, std::string_view key, std::string_view def) const {
-    return reader().readText(section, key, def);
-}
-
-std::string SettingsFile::readNumberText(std::string_view section, std::string_view key, std::string_view def) const {
-    return reader().readNumberText(section, key, def);
-}
-
-std::int32_t SettingsFile::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
-    return reader().readInt(section, key, def);
-}
-
-bool SettingsFile::readFlag(std::string_view section, std::string_view key, bool def) const {
-    return reader().readFlag(section, key, def);
-}
-
-double SettingsFile::readDecimal(std::string_view section, std::string_view key, double def) const {
-    return reader().readDecimal(section, key, def);
-}
-
-double SettingsFile::readTime(std::string_view section, std::string_view key, double def) const {
-    return reader().readTime(section, key, def);
-}
-
 bool SettingsFile::write(std::span<const ProfileEntry> entries) {
     auto bytes = fs_->readAll(path_);
     if (!bytes && fs_->exists(path_))

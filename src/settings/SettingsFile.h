@@ -56,21 +56,8 @@ public:
     const std::string& path() const { return path_; }
     const LocaleFormats& locale() const { return locale_; }
 
-    /// The file as it is on disk now, for reading many keys.
+    /// The file as it is on disk now: each call reads it once, so a load of many keys opens it once.
     SettingsReader reader() const;
-
-    /// The value as written, or nothing when the file, section or key is missing.
-    std::optional<std::string> readString(std::string_view section, std::string_view key) const;
-    std::string readText(std::string_view section, std::string_view key, std::string_view def) const;
-    /// The text of a number field; the caller converts it.
-    std::string readNumberText(std::string_view section, std::string_view key, std::string_view def) const;
-    std::int32_t readInt(std::string_view section, std::string_view key, std::int32_t def) const;
-    /// An integer other than 0 is on.
-    bool readFlag(std::string_view section, std::string_view key, bool def) const;
-    /// With the locale's decimal separator ("1,5").
-    double readDecimal(std::string_view section, std::string_view key, double def) const;
-    /// A time of day, hours with or without a leading zero; the fraction of a day.
-    double readTime(std::string_view section, std::string_view key, double def) const;
 
     /// Reads the file, changes the keys in order and replaces the file atomically, creating it when missing. False
     /// when the write fails or when the file exists but cannot be read (rewriting it would lose its other keys);

@@ -160,8 +160,9 @@ TEST_F(SettingsTest, ColourAndFloatPositionFromFile) {
 
 TEST_F(SettingsTest, DecimalFollowsLocaleSeparator) {
     fs.put(kPath, "[Modem]\r\nTimeout=2.5\r\n");
-    EXPECT_EQ(SettingsFile(fs, "/app/", LocaleFormats{.decimalSeparator = '.'}).readDecimal("Modem", "Timeout", 0),
-              2.5);
+    EXPECT_EQ(
+        SettingsFile(fs, "/app/", LocaleFormats{.decimalSeparator = '.'}).reader().readDecimal("Modem", "Timeout", 0),
+        2.5);
 }
 
 TEST_F(SettingsTest, ScheduledConnectClearedInFileWhileRecordKeepsIt) {
