@@ -1,10 +1,7 @@
 #include "ui/EntryEditorWindow.h"
 
 #include "ui/UiShell.h"
-#include "ui/ViewBinder.h"
-#include "ui/WindowSupport.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,12 +11,11 @@
 
 namespace qv::ui {
 
-EntryEditorWindow::EntryEditorWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor) : anchor_(anchor) {
-    setObjectName(QStringLiteral("TFormEntry"));
+EntryEditorWindow::EntryEditorWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor)
+    : SecondaryWindow(QStringLiteral("TFormEntry"), anchor) {
     setWindowTitle(QString::fromUtf8("Nový účet"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFont(windowFont());
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(10, 10, 10, 10);
@@ -58,22 +54,13 @@ EntryEditorWindow::EntryEditorWindow(app::WindowView& view, app::IntentSink& sin
     column->addLayout(buttons);
     setFixedSize(340, 230);
 
-    binder_ = new ViewBinder(*this, view, sink);
+    bind(view, sink);
 }
 
 EntryEditorWindow::~EntryEditorWindow() = default;
 
-void EntryEditorWindow::closeEvent(QCloseEvent* event) {
-    QWidget::closeEvent(event); // the close box is "Storno"
-    binder_->windowEvent(app::WindowEvent::Closed);
-}
-
-void EntryEditorWindow::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) {
-        centreOver(*this, anchor_);
-        findChild<QLineEdit*>(QStringLiteral("EditName"))->setFocus();
-    }
-    QWidget::showEvent(event);
+void EntryEditorWindow::shown() {
+    findChild<QLineEdit*>(QStringLiteral("EditName"))->setFocus();
 }
 
 void addConnectionWindows(UiShell& shell, app::Views& views) {

@@ -1,8 +1,5 @@
 #include "ui/FatalErrorWindow.h"
 
-#include "ui/ViewBinder.h"
-#include "ui/WindowSupport.h"
-
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,11 +8,10 @@
 
 namespace qv::ui {
 
-FatalErrorWindow::FatalErrorWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor) : anchor_(anchor) {
-    setObjectName(QStringLiteral("TForm8"));
+FatalErrorWindow::FatalErrorWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor)
+    : SecondaryWindow(QStringLiteral("TForm8"), anchor) {
     setWindowTitle(QStringLiteral("Error"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setFont(windowFont());
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(6, 6, 6, 6);
@@ -38,7 +34,7 @@ FatalErrorWindow::FatalErrorWindow(app::WindowView& view, app::IntentSink& sink,
     inner->addWidget(button, 0, Qt::AlignHCenter);
     setFixedSize(394, 149);
 
-    binder_ = new ViewBinder(*this, view, sink);
+    bind(view, sink);
 }
 
 FatalErrorWindow::~FatalErrorWindow() = default;
@@ -46,12 +42,6 @@ FatalErrorWindow::~FatalErrorWindow() = default;
 void FatalErrorWindow::closeEvent(QCloseEvent* event) {
     // Stays until its button is pressed, even against a window manager's close.
     event->ignore();
-}
-
-void FatalErrorWindow::showEvent(QShowEvent* event) {
-    if (!event->spontaneous())
-        centreOver(*this, anchor_);
-    QWidget::showEvent(event);
 }
 
 } // namespace qv::ui
