@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CallHook.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,12 +23,5 @@ struct ShellHooks {
     // "Ukončit": the running record is cut and appended (only called while connected).
     std::function<void()> saveRunningRecord;
 };
-
-/// Calls a hook when it is set.
-template <class Hook, class... Args>
-void callHook(const Hook& hook, Args&&... args) {
-    if (hook)
-        hook(std::forward<Args>(args)...);
-}
 
 } // namespace qv::app

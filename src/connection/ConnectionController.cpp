@@ -1,5 +1,6 @@
 #include "connection/ConnectionController.h"
 
+#include "common/CallHook.h"
 #include "connection/ConnectionTags.h"
 #include "platform/DialTexts.h"
 
@@ -12,17 +13,6 @@ constexpr int kTrayDisconnected = 1;
 constexpr int kTrayWaiting = 2;
 constexpr int kMonitorIntervalMs = 2000;
 constexpr int kMailIntervalAfterConnectMs = 10000;
-
-template <class Hook, class... Args>
-auto call(const Hook& hook, Args&&... args) {
-    using R = decltype(hook(std::forward<Args>(args)...));
-    if constexpr (std::is_void_v<R>) {
-        if (hook)
-            hook(std::forward<Args>(args)...);
-    } else {
-        return hook ? hook(std::forward<Args>(args)...) : R{};
-    }
-}
 
 } // namespace
 
@@ -118,7 +108,7 @@ void ConnectionController::Restart() {
 }
 
 void ConnectionController::restoreMainWindow() {
-    call(hooks_.restore);
+    callHook(hooks_.restore);
 }
 
 void ConnectionController::ConnectClicked() {
@@ -207,10 +197,10 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
     s_.logs.guarded(tags::kConnected, [&] {
         auto& st = s_.state;
         auto& t = s_.timers;
-        call(hooks_.OpenRunningRecord);
-        if (call(hooks_.packetCaptureMode)) {
+        callHook(hooks_.OpenRunningRecord);
+        if (callHook(hooks_.packetCaptureMode)) {
             t.timer(13).start();
-            waitWhile([&] { return call(hooks_.captureStartBusy); }, 100);
+            waitWhile([&] { return callHook(hooks_.captureStartBusy); }, 100);
         }
         st.isConnected = true;
         st.isDialing = false;
@@ -219,11 +209,11 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         s_.monitor.GetConnectionInfo(info);
         s_.main.setText("Label6", info.clientIp);
         s_.main.setText("Label4", info.serverIp);
-        call(hooks_.setCaptureClient, info.clientIp);
+        callHook(hooks_.setCaptureClient, info.clientIp);
         st.reconnectPending = false;
         s_.main.setIndex("TrayIcon1", kTrayConnected);
         if (s_.floatWindowOn && s_.floatWindowOn())
-            call(hooks_.openFloatingWindow);
+            callHook(hooks_.openFloatingWindow);
         for (int n : {11, 8, 9, 15, 4})
             t.timer(n).start();
         st.pingFailures = 0;
@@ -231,7 +221,7 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         t.timer(5).start();
         t.timer(16).setInterval(s_.settings.periodicSaveMinutes * 60000);
         t.timer(16).start();
-        call(hooks_.fillRunningRecordStart);
+        callHook(hooks_.fillRunningRecordStart);
         s_.main.setEnabled("SpeedButton1", false);
         s_.main.setEnabled("SpeedButton2", true);
         s_.main.setEnabled("Odpojit1", true);
@@ -242,11 +232,11 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         st.ruleReconnectArmed = true;
         st.redialArmed = true;
         st.error7xxRetries = 0;
-        call(hooks_.ResetExternalAppFlags);
-        call(hooks_.resetCounterBaselines);
+        callHook(hooks_.ResetExternalAppFlags);
+        callHook(hooks_.resetCounterBaselines);
         t.timer(20).setInterval(kMailIntervalAfterConnectMs);
         if (s_.settings.minimizeOnConnect)
-            call(hooks_.minimize);
+            callHook(hooks_.minimize);
         s_.monitor.setPollInterval(kMonitorIntervalMs);
     });
 }
@@ -261,9 +251,9 @@ void ConnectionController::OnRasDisconnected(const platform::ConnectionDetails&)
         ++connectionSerial_;
         for (int n : {5, 9, 8, 15, 16, 4, 11})
             t.timer(n).stop();
-        waitWhile([&] { return call(hooks_.meteringBusy); }, 100);
-        call(hooks_.discardPacketCapture);
-        call(hooks_.closeFloatingWindow);
+        waitWhile([&] { return callHook(hooks_.meteringBusy); }, 100);
+        callHook(hooks_.discardPacketCapture);
+        callHook(hooks_.closeFloatingWindow);
         if (s_.settings.restartModemOnDisconnect) {
             setConnectControls(false, false);
             restartModemAround();
@@ -282,20 +272,20 @@ void ConnectionController::OnRasDisconnected(const platform::ConnectionDetails&)
         s_.main.setEnabled("Restartpipojen1", false);
         s_.main.setEnabled("Pipojit1", true);
         if (s_.settings.restoreOnDisconnect)
-            call(hooks_.restore);
+            callHook(hooks_.restore);
         s_.main.setEnabled("SpeedButton1", true);
         s_.main.setEnabled("SpeedButton2", false);
         s_.main.setIndex("TrayIcon1", st.reconnectPending ? kTrayWaiting : kTrayDisconnected);
-        call(hooks_.CloseAndAppend);
+        callHook(hooks_.CloseAndAppend);
         s_.main.setText("Label4", "");
         s_.main.setText("Label6", "");
         st.connectedSeconds = 0;
         st.lowDownloadSeconds = 0;
         st.lowDownloadSum = 0;
-        call(hooks_.clearConnectionCounters);
+        callHook(hooks_.clearConnectionCounters);
         t.timer(12).start();
-        call(hooks_.setCaptureClient, std::string());
-        call(hooks_.resetCounterBaselines);
+        callHook(hooks_.setCaptureClient, std::string());
+        callHook(hooks_.resetCounterBaselines);
     });
     // Polling comes back on whatever failed above: without it no connection would ever be noticed again.
     s_.monitor.setPollInterval(kMonitorIntervalMs);
@@ -303,7 +293,7 @@ void ConnectionController::OnRasDisconnected(const platform::ConnectionDetails&)
     st.disconnectBusy = false;
     if (st.exitAfterDisconnect) {
         s_.main.setVisible("TrayIcon1", false);
-        call(hooks_.quit);
+        callHook(hooks_.quit);
     }
 }
 
@@ -332,10 +322,10 @@ void ConnectionController::StartupRestartTick() {
         s_.timers.timer(10).stop();
         if (s_.state.isConnected)
             return;
-        call(hooks_.discardPacketCapture);
+        callHook(hooks_.discardPacketCapture);
         setConnectControls(false, false);
         restartModemAround();
-        if (call(hooks_.modemPortKnown) || s_.settings.modemPortIndex != -1) {
+        if (callHook(hooks_.modemPortKnown) || s_.settings.modemPortIndex != -1) {
             s_.timers.timer(3).start();
             setConnectControls(false, false);
             s_.main.setText("Label9", "Získávám data z modemu...");
