@@ -44,11 +44,11 @@ void BM_DisplayTick(benchmark::State& state) {
     VirtualEventLoop loop;
     VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 12, 0, 0, 0})};
     NoFiles fs;
-    const app::AppPaths paths{"/app/", "alice"};
+    const shell::AppPaths paths{"/app/", "alice"};
     const LocaleFormats czech;
-    app::Logs logs{fs, clock, czech, paths};
-    app::WindowView main{"TForm1"};
-    app::WindowView floating{"TForm7"};
+    shell::Logs logs{fs, clock, czech, paths};
+    shell::WindowView main{"TForm1"};
+    shell::WindowView floating{"TForm7"};
     ScriptedTable table;
     statistics::StatisticsRecord running;
     settings::SettingsRecord settings;

@@ -1,8 +1,8 @@
 // Whole-file statistics operations at 100 000 records: the append every cut does, the purge at start, and the
 // usage windows the statistics window and every cut recompute.
-#include "app/Logs.h"
 #include "common/OleDate.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "shell/Logs.h"
 #include "statistics/RunningStatistics.h"
 #include "statistics/StatisticsCodec.h"
 #include "statistics/UsageTotals.h"
@@ -77,8 +77,8 @@ struct Stack {
     platform::FileSystem& fs;
     FixedClock clock;
     LocaleFormats locale;
-    app::AppPaths paths;
-    app::Logs logs{fs, clock, locale, paths};
+    shell::AppPaths paths;
+    shell::Logs logs{fs, clock, locale, paths};
     settings::SettingsRecord settings;
     connection::ControllerState controller;
     statistics::StatisticsFile file{fs, clock, logs, settings, paths.statisticsFile()};

@@ -1,8 +1,8 @@
 #include "app/MainForm.h"
 
-#include "app/LocationTags.h"
 #include "connection/ConnectionTags.h"
 #include "metering/MeteringTags.h"
+#include "shell/LocationTags.h"
 
 namespace qv::app {
 
@@ -10,7 +10,7 @@ namespace {
 constexpr int kTrayDisconnected = 1;
 } // namespace
 
-MainForm::MainForm(ShellServices services, const AppPaths& paths, Views& views)
+MainForm::MainForm(ShellServices services, const shell::AppPaths& paths, Views& views)
     : services_(std::move(services)), paths_(paths), views_(views),
       logs_(services_.fs, services_.clock, services_.locale, paths_), timers_(services_.loop),
       fatalError_(views.fatalError, [this] { return mainColor(); }),
@@ -22,7 +22,7 @@ MainForm::MainForm(ShellServices services, const AppPaths& paths, Views& views)
     logs_.onError([this] { fatalError_.showForError(); });
     connectionHooks_.minimize = [this] { minimize(); };
     connectionHooks_.restore = [this] { restore(); };
-    connectionHooks_.quit = [this] { callHook(services_.quit); };
+    connectionHooks_.quit = [this] { shell::callHook(services_.quit); };
     controller_ = std::make_unique<connection::ConnectionController>(
         connection::ConnectionServices{services_.loop, logs_, timers_, views.main, services_.dialer, services_.monitor,
                                        services_.echo, modemRestart_, accounts_, settings_, state_, modemPoll_,
@@ -90,7 +90,7 @@ void MainForm::meteringTick() {
 }
 
 void MainForm::initialView() {
-    WindowView& v = views_.main;
+    shell::WindowView& v = views_.main;
     v.setText("TForm1", "Quorvex 1.32 Beta");
     v.setText("Label9", "Odpojeno");
     v.setText("Label8", "Download");
@@ -104,27 +104,27 @@ void MainForm::initialView() {
 }
 
 void MainForm::create() {
-    logs_.guarded(tags::kMainCreate, [&] {
+    logs_.guarded(shell::tags::kMainCreate, [&] {
         services_.monitor.setPollInterval(1000);
         services_.monitor.setEnabled(true);
-        callHook(hooks_.checkStatisticsFormat);
-        callHook(hooks_.findModemPort);
+        shell::callHook(hooks_.checkStatisticsFormat);
+        shell::callHook(hooks_.findModemPort);
         views_.main.setIndex("TrayIcon1", kTrayDisconnected);
-        callHook(hooks_.loadExternalApps);
+        shell::callHook(hooks_.loadExternalApps);
     });
 }
 
 void MainForm::activated() {
-    logs_.guarded(tags::kMainActivate, [&] {
+    logs_.guarded(shell::tags::kMainActivate, [&] {
         views_.main.setItems("ComboBox1", {});
         loadSettingsRecordOnly();
         if (firstActivation_) {
             firstActivation_ = false;
             if (settings_.purgeOldOn)
-                callHook(hooks_.purgeStatistics);
+                shell::callHook(hooks_.purgeStatistics);
             // The metering mode holds for the whole run.
             counterMode_ = settings_.meterByCounters;
-            callHook(hooks_.discardPacketCapture);
+            shell::callHook(hooks_.discardPacketCapture);
             timers_.timer(10).start();
         }
         floatWindowOn_ = settings_.floatWindowOnConnect;
@@ -147,39 +147,39 @@ void MainForm::openEntryEditor(std::optional<platform::EntryDefinition> entry) {
 }
 
 void MainForm::closeRequested() {
-    logs_.guarded(tags::kMainCloseRequest, [&] {
+    logs_.guarded(shell::tags::kMainCloseRequest, [&] {
         exitDialog_.ensureCreated(mainColor());
         exitDialog_.show();
     });
 }
 
 void MainForm::minimize() {
-    logs_.guarded(tags::kMainMinimize, [&] {
+    logs_.guarded(shell::tags::kMainMinimize, [&] {
         views_.main.hideWindow();
         if (floatWindowOn_ && state_.isConnected)
-            callHook(hooks_.showFloatingWindowOnTop);
+            shell::callHook(hooks_.showFloatingWindowOnTop);
     });
 }
 
 void MainForm::restore() {
-    logs_.guarded(tags::kMainRestore, [&] {
+    logs_.guarded(shell::tags::kMainRestore, [&] {
         views_.main.showWindow();
         views_.main.raise();
     });
 }
 
 void MainForm::ExitKeepConnection() {
-    logs_.guarded(tags::kExitKeepConnection, [&] {
+    logs_.guarded(shell::tags::kExitKeepConnection, [&] {
         // A failure while saving skips the rest: the program keeps running and nothing is lost.
         if (state_.isConnected)
-            callHook(hooks_.saveRunningRecord);
+            shell::callHook(hooks_.saveRunningRecord);
         views_.main.setVisible("TrayIcon1", false);
-        callHook(services_.quit);
+        shell::callHook(services_.quit);
     });
 }
 
 void MainForm::ExitAfterHangUp() {
-    logs_.guarded(tags::kExitAfterHangUp, [&] {
+    logs_.guarded(shell::tags::kExitAfterHangUp, [&] {
         while (state_.disconnectBusy)
             services_.loop.pumpWait(500);
         state_.exitAfterDisconnect = true;
@@ -195,7 +195,7 @@ void MainForm::terminateRequested() {
 }
 
 void MainForm::signalPollTick() {
-    logs_.guarded(tags::kSignalPoll, [&] {
+    logs_.guarded(shell::tags::kSignalPoll, [&] {
         const std::string signal = paths_.signalFile();
         if (state_.isConnected) {
             // A connected program ignores a second start.
@@ -221,7 +221,7 @@ void MainForm::signalPollTick() {
 }
 
 void MainForm::labelClearingTick() {
-    logs_.guarded(tags::kLabelClearing, [&] {
+    logs_.guarded(shell::tags::kLabelClearing, [&] {
         for (const char* name : {"Label11", "Label13", "Label17", "Label15", "Label20", "Label21", "Label7"})
             views_.main.setText(name, "");
         timers_.timer(12).stop();
@@ -254,24 +254,24 @@ void MainForm::clicked(const std::string& window, const std::string& widget) {
         else if (widget == "TrayIcon1" || widget == "Obnovitaplikaci1")
             restore();
         else if (widget == "Zobrazitlog1")
-            logs_.guarded(tags::kShowConnectionLog, [&] { connectionLog_.ShowConnectionLog(mainColor()); });
+            logs_.guarded(shell::tags::kShowConnectionLog, [&] { connectionLog_.ShowConnectionLog(mainColor()); });
     } else if (window == "TForm6") {
         if (widget == "SpeedButton1")
             ExitKeepConnection();
         else if (widget == "SpeedButton2")
             ExitAfterHangUp();
         else if (widget == "SpeedButton3")
-            logs_.guarded(tags::kExitCancel, [&] { exitDialog_.free(); });
+            logs_.guarded(shell::tags::kExitCancel, [&] { exitDialog_.free(); });
     } else if (window == "TFormEntry") {
         if (widget == "ButtonSave")
             logs_.guarded(connection::tags::kAccounts, [&] { entryEditor_.save(); });
         else if (widget == "ButtonCancel")
             entryEditor_.cancel();
     } else if (window == "TForm8" && widget == "Button1") {
-        logs_.guarded(tags::kFatalErrorButton, [&] {
+        logs_.guarded(shell::tags::kFatalErrorButton, [&] {
             state_.pingFailures = connection::ControllerState::kPingCheckOff;
             views_.main.setVisible("TrayIcon1", false);
-            callHook(services_.quit);
+            shell::callHook(services_.quit);
         });
     }
 }
@@ -308,25 +308,27 @@ void MainForm::toggled(const std::string& window, const std::string& widget, boo
         accounts_.storeCredentialsToggled(checked);
 }
 
-void MainForm::windowEvent(const std::string& window, WindowEvent event) {
+void MainForm::windowEvent(const std::string& window, shell::WindowEvent event) {
     if (window == "TForm1") {
-        if (event == WindowEvent::Activated)
+        if (event == shell::WindowEvent::Activated)
             activated();
-        else if (event == WindowEvent::CloseRequested)
+        else if (event == shell::WindowEvent::CloseRequested)
             closeRequested();
-        else if (event == WindowEvent::Minimized)
+        else if (event == shell::WindowEvent::Minimized)
             minimize();
     } else if (window == "TForm6") {
-        if (event == WindowEvent::Activated)
-            logs_.guarded(tags::kExitActivate,
+        if (event == shell::WindowEvent::Activated)
+            logs_.guarded(shell::tags::kExitActivate,
                           [&] { views_.exitDialog.setVisible("SpeedButton2", state_.isConnected); });
-        else if (event == WindowEvent::Closed || event == WindowEvent::CloseRequested)
+        else if (event == shell::WindowEvent::Closed || event == shell::WindowEvent::CloseRequested)
             exitDialog_.free();
-    } else if (window == "TForm10" && (event == WindowEvent::Closed || event == WindowEvent::CloseRequested)) {
+    } else if (window == "TForm10" &&
+               (event == shell::WindowEvent::Closed || event == shell::WindowEvent::CloseRequested)) {
         connectionLog_.window().free();
-    } else if (window == "TFormEntry" && (event == WindowEvent::Closed || event == WindowEvent::CloseRequested)) {
+    } else if (window == "TFormEntry" &&
+               (event == shell::WindowEvent::Closed || event == shell::WindowEvent::CloseRequested)) {
         entryEditor_.cancel();
-    } else if (window == "TForm8" && event == WindowEvent::Closed) {
+    } else if (window == "TForm8" && event == shell::WindowEvent::Closed) {
         fatalError_.window().free();
     }
 }

@@ -1,11 +1,6 @@
 #pragma once
 
-#include "app/AppPaths.h"
-#include "app/Intents.h"
-#include "app/LogWindows.h"
-#include "app/Logs.h"
 #include "app/ShellHooks.h"
-#include "app/TimerSchedule.h"
 #include "app/Views.h"
 #include "common/Clock.h"
 #include "common/EventLoop.h"
@@ -28,6 +23,13 @@
 #include "settings/LoadSettings.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
+#include "shell/AppPaths.h"
+#include "shell/ConnectionLogForm.h"
+#include "shell/FatalErrorForm.h"
+#include "shell/Intents.h"
+#include "shell/Logs.h"
+#include "shell/SecondaryForm.h"
+#include "shell/TimerSchedule.h"
 #include "statistics/RunningStatistics.h"
 #include "statistics/StatisticsFile.h"
 #include "statistics/UsageTotals.h"
@@ -60,9 +62,9 @@ struct ShellServices {
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
 /// request and exit dialog, minimise and restore, the logs and their windows, the second-start signal poll.
 /// It owns the settings record and the controller state for the whole run.
-class MainForm final : public IntentSink {
+class MainForm final : public shell::IntentSink {
 public:
-    MainForm(ShellServices services, const AppPaths& paths, Views& views);
+    MainForm(ShellServices services, const shell::AppPaths& paths, Views& views);
 
     /// The creation step (once, before the window is first shown).
     void create();
@@ -86,7 +88,7 @@ public:
     void textEdited(const std::string& window, const std::string& widget, const std::string& text) override;
     void indexChanged(const std::string& window, const std::string& widget, int index) override;
     void toggled(const std::string& window, const std::string& widget, bool checked) override;
-    void windowEvent(const std::string& window, WindowEvent event) override;
+    void windowEvent(const std::string& window, shell::WindowEvent event) override;
 
     ShellHooks& hooks() { return hooks_; }
     connection::ConnectionHooks& connectionHooks() { return connectionHooks_; }
@@ -97,8 +99,8 @@ public:
     metering::TrafficMeter& meter() { return *meter_; }
     statistics::RunningStatistics& running() { return *running_; }
     statistics::UsageWindows& usage() { return *usage_; }
-    Logs& logs() { return logs_; }
-    TimerSchedule& timers() { return timers_; }
+    shell::Logs& logs() { return logs_; }
+    shell::TimerSchedule& timers() { return timers_; }
     connection::ControllerState& state() { return state_; }
     modem::ModemPollState& modemPoll() { return modemPoll_; }
     const settings::SettingsRecord& settings() const { return settings_; }
@@ -118,14 +120,14 @@ private:
     void labelClearingTick(); // Timer12
 
     ShellServices services_;
-    const AppPaths& paths_;
+    const shell::AppPaths& paths_;
     Views& views_;
-    Logs logs_;
-    TimerSchedule timers_;
+    shell::Logs logs_;
+    shell::TimerSchedule timers_;
     ShellHooks hooks_;
-    FatalErrorWindow fatalError_;
-    ConnectionLogWindow connectionLog_;
-    SecondaryWindow exitDialog_;
+    shell::FatalErrorForm fatalError_;
+    shell::ConnectionLogForm connectionLog_;
+    shell::SecondaryForm exitDialog_;
 
     settings::SettingsFile settingsFile_;
     settings::SettingsRecord settings_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/CallHook.h"
+#include "shell/CallHook.h"
 
 #include <cstdint>
 #include <functional>

@@ -9,7 +9,7 @@ namespace {
 constexpr const char* kNoAccounts = "Vytvořte připojení, Menu..";
 }
 
-Accounts::Accounts(platform::DialUpAdapter& dialer, app::WindowView& main, settings::SettingsFile& settings)
+Accounts::Accounts(platform::DialUpAdapter& dialer, shell::WindowView& main, settings::SettingsFile& settings)
     : dialer_(dialer), main_(main), settings_(settings) {}
 
 std::size_t Accounts::refill() {

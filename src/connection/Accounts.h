@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/ViewState.h"
 #include "platform/DialUpAdapter.h"
 #include "settings/SettingsFile.h"
+#include "shell/ViewState.h"
 
 #include <functional>
 #include <optional>
@@ -16,7 +16,7 @@ public:
     /// Opens the entry editor: with an entry to edit, or empty for a new one.
     using OpenEditor = std::function<void(std::optional<platform::EntryDefinition> entry)>;
 
-    Accounts(platform::DialUpAdapter& dialer, app::WindowView& main, settings::SettingsFile& settings);
+    Accounts(platform::DialUpAdapter& dialer, shell::WindowView& main, settings::SettingsFile& settings);
 
     void onOpenEditor(OpenEditor open) { openEditor_ = std::move(open); }
 
@@ -44,7 +44,7 @@ private:
     std::optional<std::string> selectedName() const;
 
     platform::DialUpAdapter& dialer_;
-    app::WindowView& main_;
+    shell::WindowView& main_;
     settings::SettingsFile& settings_;
     OpenEditor openEditor_;
 };

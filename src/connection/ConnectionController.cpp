@@ -1,8 +1,8 @@
 #include "connection/ConnectionController.h"
 
-#include "common/CallHook.h"
 #include "connection/ConnectionTags.h"
 #include "platform/DialTexts.h"
+#include "shell/CallHook.h"
 
 namespace qv::connection {
 
@@ -108,7 +108,7 @@ void ConnectionController::Restart() {
 }
 
 void ConnectionController::restoreMainWindow() {
-    callHook(hooks_.restore);
+    shell::callHook(hooks_.restore);
 }
 
 void ConnectionController::ConnectClicked() {
@@ -197,10 +197,10 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
     s_.logs.guarded(tags::kConnected, [&] {
         auto& st = s_.state;
         auto& t = s_.timers;
-        callHook(hooks_.OpenRunningRecord);
-        if (callHook(hooks_.packetCaptureMode)) {
+        shell::callHook(hooks_.OpenRunningRecord);
+        if (shell::callHook(hooks_.packetCaptureMode)) {
             t.timer(13).start();
-            waitWhile([&] { return callHook(hooks_.captureStartBusy); }, 100);
+            waitWhile([&] { return shell::callHook(hooks_.captureStartBusy); }, 100);
         }
         st.isConnected = true;
         st.isDialing = false;
@@ -209,11 +209,11 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         s_.monitor.GetConnectionInfo(info);
         s_.main.setText("Label6", info.clientIp);
         s_.main.setText("Label4", info.serverIp);
-        callHook(hooks_.setCaptureClient, info.clientIp);
+        shell::callHook(hooks_.setCaptureClient, info.clientIp);
         st.reconnectPending = false;
         s_.main.setIndex("TrayIcon1", kTrayConnected);
         if (s_.floatWindowOn && s_.floatWindowOn())
-            callHook(hooks_.openFloatingWindow);
+            shell::callHook(hooks_.openFloatingWindow);
         for (int n : {11, 8, 9, 15, 4})
             t.timer(n).start();
         st.pingFailures = 0;
@@ -221,7 +221,7 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         t.timer(5).start();
         t.timer(16).setInterval(s_.settings.periodicSaveMinutes * 60000);
         t.timer(16).start();
-        callHook(hooks_.fillRunningRecordStart);
+        shell::callHook(hooks_.fillRunningRecordStart);
         s_.main.setEnabled("SpeedButton1", false);
         s_.main.setEnabled("SpeedButton2", true);
         s_.main.setEnabled("Odpojit1", true);
@@ -232,11 +232,11 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         st.ruleReconnectArmed = true;
         st.redialArmed = true;
         st.error7xxRetries = 0;
-        callHook(hooks_.ResetExternalAppFlags);
-        callHook(hooks_.resetCounterBaselines);
+        shell::callHook(hooks_.ResetExternalAppFlags);
+        shell::callHook(hooks_.resetCounterBaselines);
         t.timer(20).setInterval(kMailIntervalAfterConnectMs);
         if (s_.settings.minimizeOnConnect)
-            callHook(hooks_.minimize);
+            shell::callHook(hooks_.minimize);
         s_.monitor.setPollInterval(kMonitorIntervalMs);
     });
 }
@@ -251,9 +251,9 @@ void ConnectionController::OnRasDisconnected(const platform::ConnectionDetails&)
         ++connectionSerial_;
         for (int n : {5, 9, 8, 15, 16, 4, 11})
             t.timer(n).stop();
-        waitWhile([&] { return callHook(hooks_.meteringBusy); }, 100);
-        callHook(hooks_.discardPacketCapture);
-        callHook(hooks_.closeFloatingWindow);
+        waitWhile([&] { return shell::callHook(hooks_.meteringBusy); }, 100);
+        shell::callHook(hooks_.discardPacketCapture);
+        shell::callHook(hooks_.closeFloatingWindow);
         if (s_.settings.restartModemOnDisconnect) {
             setConnectControls(false, false);
             restartModemAround();
@@ -272,20 +272,20 @@ void ConnectionController::OnRasDisconnected(const platform::ConnectionDetails&)
         s_.main.setEnabled("Restartpipojen1", false);
         s_.main.setEnabled("Pipojit1", true);
         if (s_.settings.restoreOnDisconnect)
-            callHook(hooks_.restore);
+            shell::callHook(hooks_.restore);
         s_.main.setEnabled("SpeedButton1", true);
         s_.main.setEnabled("SpeedButton2", false);
         s_.main.setIndex("TrayIcon1", st.reconnectPending ? kTrayWaiting : kTrayDisconnected);
-        callHook(hooks_.CloseAndAppend);
+        shell::callHook(hooks_.CloseAndAppend);
         s_.main.setText("Label4", "");
         s_.main.setText("Label6", "");
         st.connectedSeconds = 0;
         st.lowDownloadSeconds = 0;
         st.lowDownloadSum = 0;
-        callHook(hooks_.clearConnectionCounters);
+        shell::callHook(hooks_.clearConnectionCounters);
         t.timer(12).start();
-        callHook(hooks_.setCaptureClient, std::string());
-        callHook(hooks_.resetCounterBaselines);
+        shell::callHook(hooks_.setCaptureClient, std::string());
+        shell::callHook(hooks_.resetCounterBaselines);
     });
     // Polling comes back on whatever failed above: without it no connection would ever be noticed again.
     s_.monitor.setPollInterval(kMonitorIntervalMs);
@@ -293,7 +293,7 @@ void ConnectionController::OnRasDisconnected(const platform::ConnectionDetails&)
     st.disconnectBusy = false;
     if (st.exitAfterDisconnect) {
         s_.main.setVisible("TrayIcon1", false);
-        callHook(hooks_.quit);
+        shell::callHook(hooks_.quit);
     }
 }
 
@@ -322,10 +322,10 @@ void ConnectionController::StartupRestartTick() {
         s_.timers.timer(10).stop();
         if (s_.state.isConnected)
             return;
-        callHook(hooks_.discardPacketCapture);
+        shell::callHook(hooks_.discardPacketCapture);
         setConnectControls(false, false);
         restartModemAround();
-        if (callHook(hooks_.modemPortKnown) || s_.settings.modemPortIndex != -1) {
+        if (shell::callHook(hooks_.modemPortKnown) || s_.settings.modemPortIndex != -1) {
             s_.timers.timer(3).start();
             setConnectControls(false, false);
             s_.main.setText("Label9", "Získávám data z modemu...");

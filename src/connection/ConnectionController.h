@@ -1,8 +1,5 @@
 #pragma once
 
-#include "app/Logs.h"
-#include "app/TimerSchedule.h"
-#include "app/ViewState.h"
 #include "common/EventLoop.h"
 #include "connection/Accounts.h"
 #include "connection/ControllerState.h"
@@ -12,6 +9,9 @@
 #include "platform/DialUpAdapter.h"
 #include "platform/IcmpEcho.h"
 #include "settings/SettingsRecord.h"
+#include "shell/Logs.h"
+#include "shell/TimerSchedule.h"
+#include "shell/ViewState.h"
 
 #include <cstdint>
 #include <functional>
@@ -43,9 +43,9 @@ struct ConnectionHooks {
 /// What the controller needs to run.
 struct ConnectionServices {
     EventLoop& loop;
-    app::Logs& logs;
-    app::TimerSchedule& timers;
-    app::WindowView& main;
+    shell::Logs& logs;
+    shell::TimerSchedule& timers;
+    shell::WindowView& main;
     platform::DialUpAdapter& dialer;
     platform::ConnectionMonitor& monitor;
     platform::IcmpEcho& echo;

@@ -15,7 +15,7 @@ constexpr const char* kBlocked = "Blokováno";
 constexpr int kTrayWaiting = 2;
 } // namespace
 
-DisconnectRules::DisconnectRules(app::Logs& logs, app::TimerSchedule& timers, app::WindowView& main,
+DisconnectRules::DisconnectRules(shell::Logs& logs, shell::TimerSchedule& timers, shell::WindowView& main,
                                  const settings::SettingsRecord& settings, ControllerState& state,
                                  ConnectionController& controller, LocaleFormats locale, const RuleInputs& inputs)
     : logs_(logs), timers_(timers), main_(main), settings_(settings), state_(state), controller_(controller),

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/Logs.h"
-#include "app/TimerSchedule.h"
-#include "app/ViewState.h"
 #include "common/LocaleFormats.h"
 #include "connection/ControllerState.h"
 #include "settings/SettingsRecord.h"
+#include "shell/Logs.h"
+#include "shell/TimerSchedule.h"
+#include "shell/ViewState.h"
 
 #include <functional>
 #include <string>
@@ -27,7 +27,7 @@ struct RuleInputs {
 /// blocks them ("Blokováno"), "Vypnout PC po odpojení" turns a rule's disconnection into a shutdown.
 class DisconnectRules {
 public:
-    DisconnectRules(app::Logs& logs, app::TimerSchedule& timers, app::WindowView& main,
+    DisconnectRules(shell::Logs& logs, shell::TimerSchedule& timers, shell::WindowView& main,
                     const settings::SettingsRecord& settings, ControllerState& state, ConnectionController& controller,
                     LocaleFormats locale, const RuleInputs& inputs);
 
@@ -48,9 +48,9 @@ public:
 private:
     std::string remaining(std::int64_t seconds) const;
 
-    app::Logs& logs_;
-    app::TimerSchedule& timers_;
-    app::WindowView& main_;
+    shell::Logs& logs_;
+    shell::TimerSchedule& timers_;
+    shell::WindowView& main_;
     const settings::SettingsRecord& settings_;
     ControllerState& state_;
     ConnectionController& controller_;

@@ -20,7 +20,7 @@ bool validName(const std::string& name) {
 
 } // namespace
 
-EntryEditor::EntryEditor(platform::DialUpAdapter& dialer, app::WindowView& view) : dialer_(dialer), view_(view) {
+EntryEditor::EntryEditor(platform::DialUpAdapter& dialer, shell::WindowView& view) : dialer_(dialer), view_(view) {
     view_.hideWindow();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ViewState.h"
 #include "platform/DialUpAdapter.h"
+#include "shell/ViewState.h"
 
 #include <functional>
 #include <optional>
@@ -14,7 +14,7 @@ namespace qv::connection {
 /// and nothing is written half-way.
 class EntryEditor {
 public:
-    EntryEditor(platform::DialUpAdapter& dialer, app::WindowView& view);
+    EntryEditor(platform::DialUpAdapter& dialer, shell::WindowView& view);
 
     /// Called after a successful save, once the window has closed (the account list is then refilled).
     void onSaved(std::function<void()> saved) { saved_ = std::move(saved); }
@@ -29,7 +29,7 @@ private:
     platform::EntryDefinition fromView() const;
 
     platform::DialUpAdapter& dialer_;
-    app::WindowView& view_;
+    shell::WindowView& view_;
     std::optional<std::string> editing_; ///< the entry's name as it was, for an edit
     std::function<void()> saved_;
 };

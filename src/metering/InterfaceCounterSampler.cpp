@@ -18,7 +18,7 @@ bool isDialUpRow(const platform::InterfaceRow& row) {
     return d == platform::InterfaceTable::kDialUpDescription;
 }
 
-InterfaceCounterSampler::InterfaceCounterSampler(app::Logs& logs, const Clock& clock, platform::InterfaceTable& table,
+InterfaceCounterSampler::InterfaceCounterSampler(shell::Logs& logs, const Clock& clock, platform::InterfaceTable& table,
                                                  RunningRecordSource runningRecord, ConnectionCounters& counters)
     : logs_(logs), clock_(clock), table_(table), runningRecord_(std::move(runningRecord)), counters_(counters) {}
 

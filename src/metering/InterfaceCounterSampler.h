@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Logs.h"
 #include "common/Clock.h"
 #include "metering/ConnectionCounters.h"
 #include "platform/InterfaceTable.h"
+#include "shell/Logs.h"
 #include "statistics/StatisticsRecord.h"
 
 #include <cstdint>
@@ -19,7 +19,7 @@ using RunningRecordSource = std::function<statistics::StatisticsRecord*()>;
 /// sample in the tariff band of the moment. The first sample of a connection only takes the baseline. UI thread.
 class InterfaceCounterSampler final {
 public:
-    InterfaceCounterSampler(app::Logs& logs, const Clock& clock, platform::InterfaceTable& table,
+    InterfaceCounterSampler(shell::Logs& logs, const Clock& clock, platform::InterfaceTable& table,
                             RunningRecordSource runningRecord, ConnectionCounters& counters);
 
     /// Reads the table and books the dial-up row's new bytes. Without such a row (or without a table) this
@@ -34,7 +34,7 @@ public:
 private:
     void sample();
 
-    app::Logs& logs_;
+    shell::Logs& logs_;
     const Clock& clock_;
     platform::InterfaceTable& table_;
     RunningRecordSource runningRecord_;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "app/Logs.h"
-#include "app/ViewState.h"
 #include "common/Clock.h"
 #include "common/LocaleFormats.h"
 #include "connection/ControllerState.h"
@@ -10,6 +8,8 @@
 #include "metering/WeekTotal.h"
 #include "platform/InterfaceTable.h"
 #include "settings/SettingsRecord.h"
+#include "shell/Logs.h"
+#include "shell/ViewState.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,11 +19,11 @@ namespace qv::metering {
 /// What the metering needs from the shell. The functions are asked each tick; an unset one answers "no" (or
 /// zero totals).
 struct MeteringServices {
-    app::Logs& logs;
+    shell::Logs& logs;
     const Clock& clock;
     const LocaleFormats& locale;
-    app::WindowView& main;     ///< "TForm1"
-    app::WindowView& floating; ///< "TForm7", written only while the floating window is in use
+    shell::WindowView& main;     ///< "TForm1"
+    shell::WindowView& floating; ///< "TForm7", written only while the floating window is in use
     platform::InterfaceTable& interfaces;
     RunningRecordSource runningRecord;
     const settings::SettingsRecord& settings;

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/Logs.h"
 #include "common/Clock.h"
 #include "common/EventLoop.h"
 #include "connection/ControllerState.h"
 #include "settings/SettingsRecord.h"
+#include "shell/Logs.h"
 #include "statistics/StatisticsFile.h"
 #include "statistics/StatisticsRecord.h"
 #include "statistics/UsageTotals.h"
@@ -19,7 +19,7 @@ struct RunningServices {
     StatisticsFile& file;
     UsageWindows& usage;
     const Clock& clock;
-    app::Logs& logs;
+    shell::Logs& logs;
     const settings::SettingsRecord& settings;
     const connection::ControllerState& controller; ///< disconnectBusy is read
     Timer& midnightTimer;                          ///< Timer15, started by the connected handling

@@ -6,7 +6,7 @@
 
 namespace qv::statistics {
 
-StatisticsFile::StatisticsFile(platform::FileSystem& fs, const Clock& clock, app::Logs& logs,
+StatisticsFile::StatisticsFile(platform::FileSystem& fs, const Clock& clock, shell::Logs& logs,
                                const settings::SettingsRecord& settings, std::string path)
     : fs_(fs), clock_(clock), logs_(logs), settings_(settings), path_(std::move(path)) {}
 

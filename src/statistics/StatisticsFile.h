@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Logs.h"
 #include "common/Clock.h"
 #include "platform/FileSystem.h"
 #include "settings/SettingsRecord.h"
+#include "shell/Logs.h"
 #include "statistics/StatisticsRecord.h"
 
 #include <stdexcept>
@@ -27,7 +27,7 @@ public:
 /// UI thread only.
 class StatisticsFile final {
 public:
-    StatisticsFile(platform::FileSystem& fs, const Clock& clock, app::Logs& logs,
+    StatisticsFile(platform::FileSystem& fs, const Clock& clock, shell::Logs& logs,
                    const settings::SettingsRecord& settings, std::string path);
 
     const std::string& path() const { return path_; }
@@ -57,7 +57,7 @@ private:
 
     platform::FileSystem& fs_;
     const Clock& clock_;
-    app::Logs& logs_;
+    shell::Logs& logs_;
     const settings::SettingsRecord& settings_;
     std::string path_;
 };

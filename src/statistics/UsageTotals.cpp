@@ -42,7 +42,7 @@ UsageTotals TodayTotals(const std::vector<StatisticsRecord>& records, std::strin
     return windowTotals(records, UserFilter(filter), today, 0);
 }
 
-UsageWindows::UsageWindows(const StatisticsFile& file, const Clock& clock, app::Logs& logs)
+UsageWindows::UsageWindows(const StatisticsFile& file, const Clock& clock, shell::Logs& logs)
     : file_(file), clock_(clock), logs_(logs) {}
 
 void UsageWindows::windowFromFile(const char* tag, int daysBack, std::string_view filter, UsageTotals& totals) {

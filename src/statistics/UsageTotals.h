@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Logs.h"
 #include "common/Clock.h"
+#include "shell/Logs.h"
 #include "statistics/StatisticsFile.h"
 #include "statistics/StatisticsRecord.h"
 
@@ -59,7 +59,7 @@ public:
     static constexpr int kWeekDaysBack = 6;   ///< "min. 6 + dnes": 7 calendar days
     static constexpr int kMonthDaysBack = 30; ///< "min. 30 dní": 31 calendar days
 
-    UsageWindows(const StatisticsFile& file, const Clock& clock, app::Logs& logs);
+    UsageWindows(const StatisticsFile& file, const Clock& clock, shell::Logs& logs);
 
     /// Today and the six days before it. With the file missing `totals` is left untouched; otherwise it is set
     /// to zero first, so after a read error (reported with its tag) it holds zeros.
@@ -78,7 +78,7 @@ private:
 
     const StatisticsFile& file_;
     const Clock& clock_;
-    app::Logs& logs_;
+    shell::Logs& logs_;
     UsageTotals weekTotals_;
 };
 

@@ -5,7 +5,7 @@
 
 namespace qv::ui {
 
-ConnectionLogWindow::ConnectionLogWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor)
+ConnectionLogWindow::ConnectionLogWindow(shell::WindowView& view, shell::IntentSink& sink, QWidget* anchor)
     : SecondaryWindow(QStringLiteral("TForm10"), anchor) {
     setWindowTitle(QString::fromUtf8("Log připojení a odpojení"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

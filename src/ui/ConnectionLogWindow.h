@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Intents.h"
-#include "app/ViewState.h"
+#include "shell/Intents.h"
+#include "shell/ViewState.h"
 #include "ui/SecondaryWindow.h"
 
 namespace qv::ui {
@@ -10,7 +10,7 @@ namespace qv::ui {
 class ConnectionLogWindow final : public SecondaryWindow {
     Q_OBJECT
 public:
-    ConnectionLogWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor = nullptr);
+    ConnectionLogWindow(shell::WindowView& view, shell::IntentSink& sink, QWidget* anchor = nullptr);
     ~ConnectionLogWindow() override;
 };
 

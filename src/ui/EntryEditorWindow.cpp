@@ -11,7 +11,7 @@
 
 namespace qv::ui {
 
-EntryEditorWindow::EntryEditorWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor)
+EntryEditorWindow::EntryEditorWindow(shell::WindowView& view, shell::IntentSink& sink, QWidget* anchor)
     : SecondaryWindow(QStringLiteral("TFormEntry"), anchor) {
     setWindowTitle(QString::fromUtf8("Nový účet"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -64,7 +64,7 @@ void EntryEditorWindow::shown() {
 }
 
 void addConnectionWindows(UiShell& shell, app::Views& views) {
-    shell.addWindow(views.entryEditor, [](app::WindowView& view, app::IntentSink& sink, QWidget* mainWindow) {
+    shell.addWindow(views.entryEditor, [](shell::WindowView& view, shell::IntentSink& sink, QWidget* mainWindow) {
         return std::make_unique<EntryEditorWindow>(view, sink, mainWindow);
     });
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Intents.h"
-#include "app/ViewState.h"
 #include "app/Views.h"
+#include "shell/Intents.h"
+#include "shell/ViewState.h"
 #include "ui/SecondaryWindow.h"
 
 namespace qv::ui {
@@ -15,7 +15,7 @@ class EntryEditorWindow final : public SecondaryWindow {
     Q_OBJECT
 public:
     /// `anchor` is the window it is centred over when shown.
-    EntryEditorWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor = nullptr);
+    EntryEditorWindow(shell::WindowView& view, shell::IntentSink& sink, QWidget* anchor = nullptr);
     ~EntryEditorWindow() override;
 
 protected:

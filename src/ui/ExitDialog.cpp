@@ -5,7 +5,7 @@
 
 namespace qv::ui {
 
-ExitDialog::ExitDialog(app::WindowView& view, app::IntentSink& sink, QWidget* anchor)
+ExitDialog::ExitDialog(shell::WindowView& view, shell::IntentSink& sink, QWidget* anchor)
     : SecondaryWindow(QStringLiteral("TForm6"), anchor) {
     setWindowTitle(QString::fromUtf8("Ukončení aplikace"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

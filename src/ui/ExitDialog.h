@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Intents.h"
-#include "app/ViewState.h"
+#include "shell/Intents.h"
+#include "shell/ViewState.h"
 #include "ui/SecondaryWindow.h"
 
 namespace qv::ui {
@@ -11,7 +11,7 @@ class ExitDialog final : public SecondaryWindow {
     Q_OBJECT
 public:
     /// `anchor` is the window it is centred over when shown.
-    ExitDialog(app::WindowView& view, app::IntentSink& sink, QWidget* anchor = nullptr);
+    ExitDialog(shell::WindowView& view, shell::IntentSink& sink, QWidget* anchor = nullptr);
     ~ExitDialog() override;
 };
 

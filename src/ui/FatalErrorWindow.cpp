@@ -8,7 +8,7 @@
 
 namespace qv::ui {
 
-FatalErrorWindow::FatalErrorWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor)
+FatalErrorWindow::FatalErrorWindow(shell::WindowView& view, shell::IntentSink& sink, QWidget* anchor)
     : SecondaryWindow(QStringLiteral("TForm8"), anchor) {
     setWindowTitle(QStringLiteral("Error"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Intents.h"
-#include "app/ViewState.h"
+#include "shell/Intents.h"
+#include "shell/ViewState.h"
 #include "ui/SecondaryWindow.h"
 
 namespace qv::ui {
@@ -11,7 +11,7 @@ namespace qv::ui {
 class FatalErrorWindow final : public SecondaryWindow {
     Q_OBJECT
 public:
-    FatalErrorWindow(app::WindowView& view, app::IntentSink& sink, QWidget* anchor = nullptr);
+    FatalErrorWindow(shell::WindowView& view, shell::IntentSink& sink, QWidget* anchor = nullptr);
     ~FatalErrorWindow() override;
 
 protected:

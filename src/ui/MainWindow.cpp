@@ -96,7 +96,7 @@ QIcon trayImage(const QColor& fill) {
 
 } // namespace
 
-MainWindow::MainWindow(app::WindowView& view, app::IntentSink& sink) {
+MainWindow::MainWindow(shell::WindowView& view, shell::IntentSink& sink) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Quorvex 1.32 Beta"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -295,7 +295,7 @@ void MainWindow::buildTray() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // The close box never ends the program; the logic answers with the exit dialog.
     event->ignore();
-    binder_->windowEvent(app::WindowEvent::CloseRequested);
+    binder_->windowEvent(shell::WindowEvent::CloseRequested);
 }
 
 void MainWindow::changeEvent(QEvent* event) {
@@ -304,7 +304,7 @@ void MainWindow::changeEvent(QEvent* event) {
         return;
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     if (isMinimized() && !(change->oldState() & Qt::WindowMinimized))
-        binder_->windowEvent(app::WindowEvent::Minimized);
+        binder_->windowEvent(shell::WindowEvent::Minimized);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Intents.h"
-#include "app/ViewState.h"
+#include "shell/Intents.h"
+#include "shell/ViewState.h"
 
 #include <QIcon>
 #include <QList>
@@ -19,7 +19,7 @@ class ViewBinder;
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(app::WindowView& view, app::IntentSink& sink);
+    MainWindow(shell::WindowView& view, shell::IntentSink& sink);
     ~MainWindow() override;
 
     ViewBinder& binder() { return *binder_; }

@@ -13,13 +13,13 @@ SecondaryWindow::SecondaryWindow(const QString& objectName, QWidget* anchor) : a
     setFont(windowFont());
 }
 
-void SecondaryWindow::bind(app::WindowView& view, app::IntentSink& sink) {
+void SecondaryWindow::bind(shell::WindowView& view, shell::IntentSink& sink) {
     binder_ = new ViewBinder(*this, view, sink);
 }
 
 void SecondaryWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event); // the window goes; whether it still exists is the logic's to say
-    binder_->windowEvent(app::WindowEvent::Closed);
+    binder_->windowEvent(shell::WindowEvent::Closed);
 }
 
 void SecondaryWindow::showEvent(QShowEvent* event) {

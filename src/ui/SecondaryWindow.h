@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Intents.h"
-#include "app/ViewState.h"
+#include "shell/Intents.h"
+#include "shell/ViewState.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -21,7 +21,7 @@ protected:
     /// `anchor` is the window it is centred over when shown.
     SecondaryWindow(const QString& objectName, QWidget* anchor);
     /// Binds the view; called at the end of the derived constructor, once the named widgets exist.
-    void bind(app::WindowView& view, app::IntentSink& sink);
+    void bind(shell::WindowView& view, shell::IntentSink& sink);
     /// Runs after the window was centred on a show by the program.
     virtual void shown() {}
 

@@ -14,15 +14,15 @@ namespace {
 
 template <typename Window>
 UiShell::Factory factoryOf() {
-    return [](app::WindowView& view, app::IntentSink& sink, QWidget* mainWindow) {
+    return [](shell::WindowView& view, shell::IntentSink& sink, QWidget* mainWindow) {
         return std::make_unique<Window>(view, sink, mainWindow);
     };
 }
 
 } // namespace
 
-UiShell::UiShell(app::WindowView& mainView, app::WindowView& exitView, app::WindowView& fatalView,
-                 app::WindowView& logView, app::IntentSink& sink)
+UiShell::UiShell(shell::WindowView& mainView, shell::WindowView& exitView, shell::WindowView& fatalView,
+                 shell::WindowView& logView, shell::IntentSink& sink)
     : sink_(sink), mainView_(mainView), self_(std::make_shared<UiShell*>(this)) {
     // Closing the last visible window (say, the log while the main window sits in the tray) must not end the
     // program; only the logic ends it.
@@ -42,7 +42,7 @@ UiShell::~UiShell() {
     *self_ = nullptr;
 }
 
-UiShell::Slot& UiShell::addSlot(app::WindowView& view, Factory factory) {
+UiShell::Slot& UiShell::addSlot(shell::WindowView& view, Factory factory) {
     auto slot = std::make_unique<Slot>();
     slot->view = &view;
     slot->factory = std::move(factory);
@@ -55,7 +55,7 @@ UiShell::Slot& UiShell::addSlot(app::WindowView& view, Factory factory) {
     return ref;
 }
 
-void UiShell::addWindow(app::WindowView& view, Factory factory) {
+void UiShell::addWindow(shell::WindowView& view, Factory factory) {
     Slot& slot = addSlot(view, std::move(factory));
     if (view.has(view.windowName()) && view.window().visible)
         create(slot);

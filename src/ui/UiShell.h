@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Intents.h"
-#include "app/ViewState.h"
+#include "shell/Intents.h"
+#include "shell/ViewState.h"
 
 #include <QWidget>
 
@@ -23,19 +23,19 @@ public:
     /// Makes a window for a view (with its ViewBinder, or the shell adds one); `mainWindow` is what it is centred
     /// over.
     using Factory =
-        std::function<std::unique_ptr<QWidget>(app::WindowView& view, app::IntentSink& sink, QWidget* mainWindow)>;
+        std::function<std::unique_ptr<QWidget>(shell::WindowView& view, shell::IntentSink& sink, QWidget* mainWindow)>;
 
     /// The main window ("TForm1"), the exit dialog ("TForm6"), the fatal error window ("TForm8") and the connection
     /// log window ("TForm10"). The views and the sink must outlive the shell.
-    UiShell(app::WindowView& mainView, app::WindowView& exitView, app::WindowView& fatalView, app::WindowView& logView,
-            app::IntentSink& sink);
+    UiShell(shell::WindowView& mainView, shell::WindowView& exitView, shell::WindowView& fatalView,
+            shell::WindowView& logView, shell::IntentSink& sink);
     ~UiShell();
 
     UiShell(const UiShell&) = delete;
     UiShell& operator=(const UiShell&) = delete;
 
     /// Registers a further window, made on first demand by `factory`.
-    void addWindow(app::WindowView& view, Factory factory);
+    void addWindow(shell::WindowView& view, Factory factory);
 
     /// Shows the main window unless its view already says otherwise.
     void start();
@@ -46,19 +46,19 @@ public:
 
 private:
     struct Slot {
-        app::WindowView* view = nullptr;
+        shell::WindowView* view = nullptr;
         Factory factory;
         std::unique_ptr<QWidget> window;
         ViewBinder* binder = nullptr;
         bool creating = false;
     };
 
-    Slot& addSlot(app::WindowView& view, Factory factory);
+    Slot& addSlot(shell::WindowView& view, Factory factory);
     void changed(Slot& slot, const std::string& name);
     void create(Slot& slot);
 
-    app::IntentSink& sink_;
-    app::WindowView& mainView_;
+    shell::IntentSink& sink_;
+    shell::WindowView& mainView_;
     std::unique_ptr<MainWindow> main_;         // declared before the slots: the other windows go first
     std::vector<std::unique_ptr<Slot>> slots_; // stable addresses for the view listeners
     std::shared_ptr<UiShell*> self_;           // lets a view listener outlive the shell harmlessly

@@ -34,7 +34,7 @@ enum Field : unsigned {
     AllFields = (1u << 7) - 1,
 };
 
-unsigned differing(const app::WidgetState& a, const app::WidgetState& b) {
+unsigned differing(const shell::WidgetState& a, const shell::WidgetState& b) {
     unsigned f = 0;
     f |= a.text != b.text ? Text : 0u;
     f |= a.enabled != b.enabled ? Enabled : 0u;
@@ -95,7 +95,7 @@ std::optional<QColor> colorFromValue(std::uint32_t value) {
                   static_cast<int>((value >> 16) & 0xFFu));
 }
 
-ViewBinder::ViewBinder(QWidget& window, app::WindowView& view, app::IntentSink& sink)
+ViewBinder::ViewBinder(QWidget& window, shell::WindowView& view, shell::IntentSink& sink)
     : QObject(&window), window_(window), view_(view), sink_(sink), self_(std::make_shared<ViewBinder*>(this)) {
     setObjectName(QStringLiteral("qt_viewbinder")); // not a widget of the window: never bound itself
     window_.installEventFilter(this);
@@ -141,12 +141,12 @@ void ViewBinder::setImages(QObject& target, QList<QIcon> images) {
     images_[&target] = std::move(images);
 }
 
-void ViewBinder::windowEvent(app::WindowEvent event) {
+void ViewBinder::windowEvent(shell::WindowEvent event) {
     sink_.windowEvent(windowName(), event);
 }
 
 void ViewBinder::apply(const std::string& name, bool first) {
-    const app::WidgetState now = view_.get(name);
+    const shell::WidgetState now = view_.get(name);
     const auto before = drawn_.find(name);
     first = first || before == drawn_.end();
     unsigned fields = first ? AllFields : differing(before->second, now);
@@ -255,7 +255,7 @@ void ViewBinder::apply(const std::string& name, bool first) {
     }
 }
 
-void ViewBinder::applyWindow(const app::WidgetState& now, unsigned fields, bool first) {
+void ViewBinder::applyWindow(const shell::WidgetState& now, unsigned fields, bool first) {
     if ((fields & Text) && !(first && now.text.empty()))
         window_.setWindowTitle(qs(now.text));
     if (fields & Color) {
@@ -354,7 +354,7 @@ void ViewBinder::showPopup(QWidget& owner, const QPoint& pos) {
 bool ViewBinder::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &window_) {
         if ((event->type() == QEvent::Show && !event->spontaneous()) || event->type() == QEvent::WindowActivate)
-            windowEvent(app::WindowEvent::Activated);
+            windowEvent(shell::WindowEvent::Activated);
     } else if (event->type() == QEvent::MouseButtonDblClick) {
         sink_.doubleClicked(windowName(), name(*watched));
     }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Intents.h"
-#include "app/ViewState.h"
+#include "shell/Intents.h"
+#include "shell/ViewState.h"
 
 #include <QColor>
 #include <QIcon>
@@ -38,7 +38,7 @@ std::optional<QColor> colorFromValue(std::uint32_t value);
 class ViewBinder final : public QObject {
     Q_OBJECT
 public:
-    ViewBinder(QWidget& window, app::WindowView& view, app::IntentSink& sink);
+    ViewBinder(QWidget& window, shell::WindowView& view, shell::IntentSink& sink);
     ~ViewBinder() override;
 
     /// The binder of a window, or nullptr.
@@ -56,7 +56,7 @@ public:
     void setImages(QObject& target, QList<QIcon> images);
 
     /// Forwards a window event of this window.
-    void windowEvent(app::WindowEvent event);
+    void windowEvent(shell::WindowEvent event);
 
     const std::string& windowName() const { return view_.windowName(); }
 
@@ -66,14 +66,14 @@ protected:
 private:
     void connectWidget(QObject& object);
     void apply(const std::string& name, bool first);
-    void applyWindow(const app::WidgetState& now, unsigned fields, bool first);
+    void applyWindow(const shell::WidgetState& now, unsigned fields, bool first);
     void showPopup(QWidget& owner, const QPoint& pos);
     void forwardChecked(const std::string& name, bool checked);
 
     QWidget& window_;
-    app::WindowView& view_;
-    app::IntentSink& sink_;
-    std::map<std::string, app::WidgetState> drawn_; // what each name looked like when drawn last
+    shell::WindowView& view_;
+    shell::IntentSink& sink_;
+    std::map<std::string, shell::WidgetState> drawn_; // what each name looked like when drawn last
     std::map<QObject*, QList<QIcon>> images_;
     std::uint32_t raisesSeen_ = 0;
     std::shared_ptr<ViewBinder*> self_; // lets a view listener outlive the binder harmlessly

@@ -2,7 +2,6 @@
 // copy builds the shell on the real Linux services (or the simulated line when QUORVEX_PLATFORM=sim) and runs
 // the message loop.
 #include "app/MainForm.h"
-#include "app/SingleInstance.h"
 #include "platform/PollingConnectionMonitor.h"
 #include "platform/linux/LinuxConnectionSource.h"
 #include "platform/linux/LinuxDialUpAdapter.h"
@@ -18,6 +17,7 @@
 #include "platform/sim/SimIcmpEcho.h"
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
+#include "shell/SingleInstance.h"
 #include "ui/EntryEditorWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/UiShell.h"
@@ -73,11 +73,11 @@ int main(int argc, char** argv) {
     using namespace qv;
     platform::LinuxProcessEnvironment env;
     platform::LinuxUserInfo user;
-    const app::AppPaths paths(app::AppPaths::resolveAppDir(env.variable("QUORVEX_HOME"), env.executablePath()),
-                              app::AppPaths::userNameOrDefault(user.userName()));
+    const shell::AppPaths paths(shell::AppPaths::resolveAppDir(env.variable("QUORVEX_HOME"), env.executablePath()),
+                                shell::AppPaths::userNameOrDefault(user.userName()));
     platform::LinuxFileSystem fs;
     platform::LinuxInstanceLock lock;
-    if (!app::claimSingleInstance(lock, fs, paths))
+    if (!shell::claimSingleInstance(lock, fs, paths))
         return 0; // the running copy dials; this one shows nothing
 
     // Before any thread exists, so that every thread leaves these signals to the watcher.

@@ -13,15 +13,15 @@ struct ExitDialogTest : ShellFixture {
         form->hooks().saveRunningRecord = [this] { ++saves; };
     }
     void openDialog() {
-        form->windowEvent("TForm1", app::WindowEvent::CloseRequested);
-        form->windowEvent("TForm6", app::WindowEvent::Activated);
+        form->windowEvent("TForm1", shell::WindowEvent::CloseRequested);
+        form->windowEvent("TForm6", shell::WindowEvent::Activated);
     }
-    const app::WidgetState& dialog(const std::string& name) { return views.exitDialog.get(name); }
+    const shell::WidgetState& dialog(const std::string& name) { return views.exitDialog.get(name); }
 };
 
 TEST_F(ExitDialogTest, CloseBoxAndBothKonecItemsOpenOneDialogInsteadOfClosing) {
     EXPECT_FALSE(views.exitDialog.window().visible);
-    form->windowEvent("TForm1", app::WindowEvent::CloseRequested);
+    form->windowEvent("TForm1", shell::WindowEvent::CloseRequested);
     EXPECT_TRUE(views.exitDialog.window().visible);
     EXPECT_TRUE(main("TForm1").visible);
     const auto raises = views.exitDialog.raiseCount();

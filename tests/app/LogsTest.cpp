@@ -1,6 +1,6 @@
-#include "ShellFixture.h"
+#include "app/ShellFixture.h"
 
-#include "app/Logs.h"
+#include "shell/Logs.h"
 
 #include <stdexcept>
 
@@ -18,7 +18,7 @@ TEST_F(LogsTest, ConnectionLogLineIsLocaleDateTimeSeparatorTextAndCrLfInWindows1
     EXPECT_EQ(lines("/app/PO.log"), (std::vector<std::string>{"5.3.2026 14:07:09 : Normální připojení",
                                                               "5.3.2026 14:08:10 : Normální odpojení"}));
     const LocaleFormats englishFormats{'.', "M/d/yyyy", "h:mm:ss tt"};
-    const app::Logs english(fs, clock, englishFormats, paths);
+    const shell::Logs english(fs, clock, englishFormats, paths);
     EXPECT_EQ(english.formatLine("x"), "3/5/2026 2:08:10 PM : x\r\n");
 }
 
@@ -77,7 +77,7 @@ TEST_F(LogsTest, LogWindowShowsTheFileOnceHoweverOftenItIsShown) {
     EXPECT_EQ(views.connectionLog.get("Memo1").text,
               "5.3.2026 14:07:09 : Normální připojení\n5.3.2026 14:07:09 : Normální odpojení");
 
-    form->windowEvent("TForm10", app::WindowEvent::Closed);
+    form->windowEvent("TForm10", shell::WindowEvent::Closed);
     EXPECT_FALSE(views.connectionLog.window().visible);
 }
 

@@ -52,14 +52,14 @@ TEST_F(MainFormTest, AFailingActivationIsReportedWithItsTag) {
 TEST_F(MainFormTest, MinimiseHidesToTheTrayAndTrayClicksRestore) {
     int floating = 0;
     started().hooks().showFloatingWindowOnTop = [&] { ++floating; };
-    form->windowEvent("TForm1", app::WindowEvent::Minimized);
+    form->windowEvent("TForm1", shell::WindowEvent::Minimized);
     EXPECT_FALSE(main("TForm1").visible);
     EXPECT_EQ(floating, 0); // offline: no floating window
     form->clicked("TForm1", "TrayIcon1");
     EXPECT_TRUE(main("TForm1").visible);
 
     form->state().isConnected = true;
-    form->windowEvent("TForm1", app::WindowEvent::Minimized);
+    form->windowEvent("TForm1", shell::WindowEvent::Minimized);
     EXPECT_EQ(floating, 1);
     const auto raises = views.main.raiseCount();
     form->doubleClicked("TForm1", "TrayIcon1");

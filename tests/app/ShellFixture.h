@@ -28,7 +28,7 @@ struct ShellFixture : ::testing::Test {
     FakeInterfaceTable interfaces;
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
-    app::AppPaths paths{"/app/", "alice"};
+    shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     int quits = 0;
     std::unique_ptr<app::MainForm> form;
@@ -66,7 +66,7 @@ struct ShellFixture : ::testing::Test {
         }
         return out;
     }
-    const app::WidgetState& main(const std::string& name) { return views.main.get(name); }
+    const shell::WidgetState& main(const std::string& name) { return views.main.get(name); }
 };
 
 } // namespace qv::test

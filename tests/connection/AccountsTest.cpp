@@ -82,7 +82,7 @@ namespace qv::test {
 namespace {
 
 struct EntryEditorTest : ConnectionFixture {
-    const app::WidgetState& editor(const std::string& name) { return views.entryEditor.get(name); }
+    const shell::WidgetState& editor(const std::string& name) { return views.entryEditor.get(name); }
     void type(const std::string& widget, const std::string& text) { form->textEdited("TFormEntry", widget, text); }
 };
 

@@ -246,7 +246,7 @@ TEST_F(ConnectionControllerTest, RestartFromTheMenuHangsUpAndDialsAfterTheDelay)
 TEST_F(ConnectionControllerTest, ExitAfterDisconnectEndsTheProgramAtTheEndOfTheHandling) {
     start();
     connectNow();
-    form->windowEvent("TForm1", app::WindowEvent::CloseRequested);
+    form->windowEvent("TForm1", shell::WindowEvent::CloseRequested);
     form->clicked("TForm6", "SpeedButton2");
     EXPECT_EQ(quits, 0);
     monitor.disconnect();

@@ -127,7 +127,7 @@ TEST_F(DisconnectRulesTest, ARuleReconnectsOncePerConnectionAndAgainAfterTheRene
 TEST_F(DisconnectRulesTest, WithShutdownAfterDisconnectARuleStartsTheCountdownAndNeverReconnects) {
     begin("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=1\r\nReDialTimeP=1\r\n");
     form->clicked("TForm1", "VypnoutPcpoodpojen1");
-    form->windowEvent("TForm1", app::WindowEvent::Minimized);
+    form->windowEvent("TForm1", shell::WindowEvent::Minimized);
     tick(60);
     EXPECT_EQ(shutdowns, 1);
     EXPECT_TRUE(main("TForm1").visible);

@@ -86,7 +86,7 @@ struct Program {
     platform::LinuxInterfaceTable interfaces;
     platform::LinuxProcessRunner processes;
     test::RecordingDialogs dialogs;
-    app::AppPaths paths;
+    shell::AppPaths paths;
     app::Views views;
     app::MainForm form;
 };

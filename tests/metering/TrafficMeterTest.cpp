@@ -21,11 +21,11 @@ struct TrafficMeterTest : testing::Test {
     VirtualEventLoop loop;
     VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 12, 0, 0, 0})};
     test::MemoryFileSystem fs;
-    app::AppPaths paths{"/app/", "alice"};
+    shell::AppPaths paths{"/app/", "alice"};
     LocaleFormats czech;
-    app::Logs logs{fs, clock, czech, paths};
-    app::WindowView main{"TForm1"};
-    app::WindowView floating{"TForm7"};
+    shell::Logs logs{fs, clock, czech, paths};
+    shell::WindowView main{"TForm1"};
+    shell::WindowView floating{"TForm7"};
     test::FakeInterfaceTable table;
     statistics::StatisticsRecord running;
     settings::SettingsRecord settings;

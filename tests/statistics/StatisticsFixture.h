@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/TimerSchedule.h"
 #include "common/Cp1250.h"
 #include "common/OleDate.h"
 #include "common/VirtualEventLoop.h"
+#include "shell/TimerSchedule.h"
 #include "statistics/RunningStatistics.h"
 #include "statistics/StatisticsCodec.h"
 #include "support/MemoryFileSystem.h"
@@ -61,11 +61,11 @@ struct StatisticsStack {
     VirtualEventLoop loop;
     VirtualClock clock{loop, at(2026, 3, 5)};
     LocaleFormats locale;
-    app::AppPaths paths;
-    app::Logs logs;
+    shell::AppPaths paths;
+    shell::Logs logs;
     settings::SettingsRecord settings;
     connection::ControllerState controller;
-    app::TimerSchedule timers{loop};
+    shell::TimerSchedule timers{loop};
     statistics::StatisticsFile file;
     statistics::UsageWindows usage{file, clock, logs};
     statistics::RunningStatistics running{{file, usage, clock, logs, settings, controller, timers.timer(15),

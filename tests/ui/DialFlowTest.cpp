@@ -47,7 +47,7 @@ struct World {
     test::FakeInterfaceTable interfaces;
     test::FakeProcessRunner processes{loop};
     test::RecordingDialogs dialogs;
-    app::AppPaths paths{"/app/", "alice"};
+    shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     std::unique_ptr<app::MainForm> form;
     std::unique_ptr<ui::UiShell> shell; // last: its windows go before the logic they forward to

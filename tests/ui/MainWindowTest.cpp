@@ -18,7 +18,7 @@
 
 #include <memory>
 
-using qv::app::WindowView;
+using qv::shell::WindowView;
 using qv::ui::MainWindow;
 using qv::ui::test::RecordingSink;
 using qv::ui::test::texts;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Intents.h"
+#include "shell/Intents.h"
 
 #include <QObject>
 #include <QStringList>
@@ -13,7 +13,7 @@
 namespace qv::ui::test {
 
 /// Records every intent as one line, "kind window widget [value]".
-class RecordingSink final : public app::IntentSink {
+class RecordingSink final : public shell::IntentSink {
 public:
     QStringList log;
     /// Runs after each recorded intent, to play the logic's answer.
@@ -29,7 +29,7 @@ public:
         add("indexChanged", w, n, std::to_string(i));
     }
     void toggled(const std::string& w, const std::string& n, bool c) override { add("toggled", w, n, c ? "1" : "0"); }
-    void windowEvent(const std::string& w, app::WindowEvent e) override {
+    void windowEvent(const std::string& w, shell::WindowEvent e) override {
         static const char* const names[] = {"Activated", "CloseRequested", "Minimized", "Closed"};
         add("windowEvent", w, names[static_cast<int>(e)]);
     }

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
-using qv::app::WindowView;
+using qv::shell::WindowView;
 using qv::ui::test::texts;
 
 namespace {
@@ -110,7 +110,7 @@ private slots:
         stats.setText("TForm4", "Statistika");
         stats.showWindow(); // asked for before the window is registered
         int made = 0;
-        shell->addWindow(stats, [&made](WindowView&, qv::app::IntentSink&, QWidget*) {
+        shell->addWindow(stats, [&made](WindowView&, qv::shell::IntentSink&, QWidget*) {
             ++made;
             auto window = std::make_unique<QWidget>();
             window->setObjectName(QStringLiteral("TForm4"));

@@ -1,6 +1,6 @@
-#include "app/AppPaths.h"
+#include "shell/AppPaths.h"
 
-namespace qv::app {
+namespace qv::shell {
 
 AppPaths::AppPaths(std::string appDir, std::string userName)
     : appDir_(std::move(appDir)), userName_(std::move(userName)) {
@@ -27,4 +27,4 @@ std::string AppPaths::userNameOrDefault(const std::optional<std::string>& logonN
     return usable ? *logonName : std::string("Neznamy");
 }
 
-} // namespace qv::app
+} // namespace qv::shell

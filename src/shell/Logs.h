@@ -1,14 +1,14 @@
 #pragma once
 
-#include "app/AppPaths.h"
 #include "common/Clock.h"
 #include "common/LocaleFormats.h"
 #include "platform/FileSystem.h"
+#include "shell/AppPaths.h"
 
 #include <functional>
 #include <string_view>
 
-namespace qv::app {
+namespace qv::shell {
 
 /// The connection log "PO.log" and the error log "Error.log": one line per event, "<date time> : <text>" with
 /// CR LF, in Windows-1250, each line appended on a freshly opened file. A log that cannot be opened is skipped
@@ -39,4 +39,4 @@ private:
     std::function<void()> showFatalWindow_;
 };
 
-} // namespace qv::app
+} // namespace qv::shell

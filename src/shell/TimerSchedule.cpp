@@ -1,8 +1,8 @@
-#include "app/TimerSchedule.h"
+#include "shell/TimerSchedule.h"
 
 #include <stdexcept>
 
-namespace qv::app {
+namespace qv::shell {
 
 const std::array<TimerSchedule::Entry, TimerSchedule::kCount - 1>& TimerSchedule::table() {
     static const std::array<Entry, kCount - 1> kTable{{
@@ -53,4 +53,4 @@ void TimerSchedule::setHandler(int n, std::function<void()> onTick) {
     handlers_[n] = std::move(onTick);
 }
 
-} // namespace qv::app
+} // namespace qv::shell

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace qv::app {
+namespace qv::shell {
 
 /// Every file of the program lives in or below the application directory: the executable's directory, or the
 /// directory named by QUORVEX_HOME. The directories below it are installed with the program, never created.
@@ -39,4 +39,4 @@ private:
     std::string userName_;
 };
 
-} // namespace qv::app
+} // namespace qv::shell

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace qv::app {
+namespace qv::shell {
 
 enum class WindowEvent {
     Activated,      ///< shown or activated (the main window's show/activation step)
@@ -27,4 +27,4 @@ public:
     virtual void windowEvent(const std::string& window, WindowEvent event) = 0;
 };
 
-} // namespace qv::app
+} // namespace qv::shell

@@ -3,7 +3,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace qv {
+namespace qv::shell {
 
 /// Calls a hook (a std::function that a later subsystem may fill) when it is set. An unset hook does nothing and
 /// answers the empty value of its result: false, zero, an empty string.
@@ -18,4 +18,4 @@ auto callHook(const Hook& hook, Args&&... args) {
     }
 }
 
-} // namespace qv
+} // namespace qv::shell

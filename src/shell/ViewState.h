@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace qv::app {
+namespace qv::shell {
 
 /// What one widget shows. The entry named after the window itself (for example "TForm1") describes the
 /// window: `visible`, `text` = caption, `color` = background colour.
@@ -63,4 +63,4 @@ private:
     std::uint32_t raiseCount_ = 0;
 };
 
-} // namespace qv::app
+} // namespace qv::shell

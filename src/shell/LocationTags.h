@@ -2,7 +2,7 @@
 
 // Error-log location tags of the application shell's handlers: "place,module" (module 0 start-up, 1 main window,
 // 6 exit dialog).
-namespace qv::app::tags {
+namespace qv::shell::tags {
 
 inline constexpr const char* kStartup = "11,0";
 inline constexpr const char* kMainCreate = "101,1";
@@ -21,4 +21,4 @@ inline constexpr const char* kExitKeepConnection = "21,6";
 inline constexpr const char* kExitAfterHangUp = "31,6";
 inline constexpr const char* kExitCancel = "41,6";
 
-} // namespace qv::app::tags
+} // namespace qv::shell::tags

@@ -1,6 +1,6 @@
-#include "app/ViewState.h"
+#include "shell/ViewState.h"
 
-namespace qv::app {
+namespace qv::shell {
 
 namespace {
 const WidgetState kDefault{};
@@ -47,4 +47,4 @@ void WindowView::raise() {
     changed(windowName_);
 }
 
-} // namespace qv::app
+} // namespace qv::shell

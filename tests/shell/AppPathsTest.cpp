@@ -1,10 +1,10 @@
-#include "app/AppPaths.h"
-#include "app/SingleInstance.h"
+#include "shell/AppPaths.h"
+#include "shell/SingleInstance.h"
 #include "support/MemoryFileSystem.h"
 
 #include <gtest/gtest.h>
 
-namespace qv::app {
+namespace qv::shell {
 namespace {
 
 TEST(AppPathsTest, ApplicationDirectoryIsTheExecutablesUnlessQuorvexHomeNamesAnother) {
@@ -52,4 +52,4 @@ TEST(SingleInstanceTest, SecondCopyStillEndsWhenTheSignalCannotBeWritten) {
 }
 
 } // namespace
-} // namespace qv::app
+} // namespace qv::shell

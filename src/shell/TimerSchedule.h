@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-namespace qv::app {
+namespace qv::shell {
 
 /// The main window's timers `Timer1` … `Timer22` (there is no Timer6) with their intervals and start states.
 /// The subsystem that owns a timer's job installs its tick handler; a timer without a handler ticks idly.
@@ -31,4 +31,4 @@ private:
     std::array<std::function<void()>, kCount + 1> handlers_;
 };
 
-} // namespace qv::app
+} // namespace qv::shell

@@ -1,6 +1,6 @@
-#include "app/SingleInstance.h"
+#include "shell/SingleInstance.h"
 
-namespace qv::app {
+namespace qv::shell {
 
 bool claimSingleInstance(platform::InstanceLock& lock, platform::FileSystem& fs, const AppPaths& paths) {
     if (lock.acquire(paths.appDir()))
@@ -10,4 +10,4 @@ bool claimSingleInstance(platform::InstanceLock& lock, platform::FileSystem& fs,
     return false;
 }
 
-} // namespace qv::app
+} // namespace qv::shell

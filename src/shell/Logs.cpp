@@ -1,9 +1,9 @@
-#include "app/Logs.h"
+#include "shell/Logs.h"
 
 #include "common/Cp1250.h"
 #include "common/Formats.h"
 
-namespace qv::app {
+namespace qv::shell {
 
 Logs::Logs(platform::FileSystem& fs, const Clock& clock, const LocaleFormats& locale, const AppPaths& paths)
     : fs_(fs), clock_(clock), locale_(locale), paths_(paths) {}
@@ -37,4 +37,4 @@ void Logs::guarded(const char* tag, const std::function<void()>& body) noexcept 
     }
 }
 
-} // namespace qv::app
+} // namespace qv::shell
