@@ -2,8 +2,10 @@
 // every label. No file is touched. Also one read of the kernel's interface table, which the tick pays in real use.
 #include "common/OleDate.h"
 #include "common/VirtualEventLoop.h"
+#include "metering/FloatingNames.h"
 #include "metering/TrafficMeter.h"
 #include "platform/linux/LinuxInterfaceTable.h"
+#include "shell/ShellNames.h"
 
 #include <benchmark/benchmark.h>
 
@@ -47,8 +49,8 @@ void BM_DisplayTick(benchmark::State& state) {
     const shell::AppPaths paths{"/app/", "alice"};
     const LocaleFormats czech;
     shell::Logs logs{fs, clock, czech, paths};
-    shell::WindowView main{"TForm1"};
-    shell::WindowView floating{"TForm7"};
+    shell::WindowView main{names::TForm1::kAll};
+    shell::WindowView floating{names::TForm7::kAll};
     ScriptedTable table;
     statistics::StatisticsRecord running;
     settings::SettingsRecord settings;
@@ -56,8 +58,8 @@ void BM_DisplayTick(benchmark::State& state) {
     connection::ControllerState controller;
     controller.isConnected = true;
     int changes = 0;
-    main.subscribe([&](const std::string&) { ++changes; });
-    floating.subscribe([&](const std::string&) { ++changes; });
+    main.subscribe([&](const shell::WidgetName&) { ++changes; });
+    floating.subscribe([&](const shell::WidgetName&) { ++changes; });
     metering::TrafficMeter meter{{logs, clock, czech, main, floating, table, [&] { return &running; }, settings,
                                   controller, [] { return true; }, [] { return true; },
                                   [] {

@@ -2,7 +2,10 @@
 
 #include "connection/ConnectionTags.h"
 #include "metering/MeteringTags.h"
+#include "shell/ShellNames.h"
+
 #include "shell/LocationTags.h"
+#include <tuple>
 
 namespace qv::app {
 
@@ -25,8 +28,8 @@ MainForm::MainForm(ShellServices services, const shell::AppPaths& paths, Views& 
     connectionHooks_.quit = [this] { shell::callHook(services_.quit); };
     controller_ = std::make_unique<connection::ConnectionController>(
         connection::ConnectionServices{services_.loop, logs_, timers_, views.main, services_.dialer, services_.monitor,
-                                       services_.echo, modemRestart_, accounts_, settings_, state_, modemPoll_,
-                                       services_.pingHost, [this] { return floatWindowOn_; }},
+                                       services_.echo, modemRestart_, accounts_, settings_, state_, services_.pingHost,
+                                       [this] { return floatWindowOn_; }},
         connectionHooks_);
     rules_ = std::make_unique<connection::DisconnectRules>(logs_, timers_, views.main, settings_, state_, *controller_,
                                                            services_.locale, ruleInputs_);
@@ -36,6 +39,7 @@ MainForm::MainForm(ShellServices services, const shell::AppPaths& paths, Views& 
     wireStatisticsAndMetering();
     timers_.setHandler(12, [this] { labelClearingTick(); });
     timers_.setHandler(22, [this] { signalPollTick(); });
+    wireIntents();
     initialView();
 }
 
@@ -81,6 +85,51 @@ void MainForm::wireStatisticsAndMetering() {
     ruleInputs_.downBytesLastTick = [this] { return meter_->counters().downBytesPerSec; };
 }
 
+std::vector<std::string> MainForm::unsetHooks() const {
+    const auto& h = hooks_;
+    const auto& c = connectionHooks_;
+    const auto& r = ruleInputs_;
+    // Every hook, with the subsystem that is to fill it.
+    const std::vector<std::tuple<const char*, bool, const char*>> all = {
+        {"ShellHooks.checkStatisticsFormat", bool(h.checkStatisticsFormat), "statistics"},
+        {"ShellHooks.findModemPort", bool(h.findModemPort), "modem information"},
+        {"ShellHooks.loadExternalApps", bool(h.loadExternalApps), "external applications"},
+        {"ShellHooks.purgeStatistics", bool(h.purgeStatistics), "statistics"},
+        {"ShellHooks.discardPacketCapture", bool(h.discardPacketCapture), "packet capture"},
+        {"ShellHooks.showFloatingWindowOnTop", bool(h.showFloatingWindowOnTop), "floating window"},
+        {"ShellHooks.saveRunningRecord", bool(h.saveRunningRecord), "statistics"},
+        {"ConnectionHooks.OpenRunningRecord", bool(c.OpenRunningRecord), "statistics"},
+        {"ConnectionHooks.packetCaptureMode", bool(c.packetCaptureMode), "packet capture"},
+        {"ConnectionHooks.captureStartBusy", bool(c.captureStartBusy), "packet capture"},
+        {"ConnectionHooks.setCaptureClient", bool(c.setCaptureClient), "packet capture"},
+        {"ConnectionHooks.openFloatingWindow", bool(c.openFloatingWindow), "floating window"},
+        {"ConnectionHooks.closeFloatingWindow", bool(c.closeFloatingWindow), "floating window"},
+        {"ConnectionHooks.fillRunningRecordStart", bool(c.fillRunningRecordStart), "statistics"},
+        {"ConnectionHooks.ResetExternalAppFlags", bool(c.ResetExternalAppFlags), "external applications"},
+        {"ConnectionHooks.resetCounterBaselines", bool(c.resetCounterBaselines), "metering"},
+        {"ConnectionHooks.meteringBusy", bool(c.meteringBusy), "metering"},
+        {"ConnectionHooks.discardPacketCapture", bool(c.discardPacketCapture), "packet capture"},
+        {"ConnectionHooks.CloseAndAppend", bool(c.CloseAndAppend), "statistics"},
+        {"ConnectionHooks.clearConnectionCounters", bool(c.clearConnectionCounters), "metering"},
+        {"ConnectionHooks.modemPortKnown", bool(c.modemPortKnown), "modem information"},
+        {"ConnectionHooks.minimize", bool(c.minimize), "shell"},
+        {"ConnectionHooks.restore", bool(c.restore), "shell"},
+        {"ConnectionHooks.quit", bool(c.quit), "shell"},
+        {"RuleInputs.connMB", bool(r.connMB), "metering"},
+        {"RuleInputs.downBytesLastTick", bool(r.downBytesLastTick), "metering"},
+        {"RuleInputs.showFloatingClock", bool(r.showFloatingClock), "floating window"},
+        {"RuleInputs.startShutdownCountdown", bool(r.startShutdownCountdown), "scheduled shutdown"},
+    };
+    std::vector<std::string> unset;
+    for (const auto& [name, set, subsystem] : all)
+        if (!set)
+            unset.push_back(std::string(name) + " (waits for: " + subsystem + ")");
+    for (const auto& [widget, subsystem] : intents_.pendingClicks())
+        unset.push_back("click " + std::string(widget.window) + "." + std::string(widget.name) +
+                        " (waits for: " + subsystem + ")");
+    return unset;
+}
+
 void MainForm::meteringTick() {
     meter_->DisplayTick();
     // The data rule runs once the tick is over: its hang-up may let the disconnected handling run, which waits
@@ -91,16 +140,16 @@ void MainForm::meteringTick() {
 
 void MainForm::initialView() {
     shell::WindowView& v = views_.main;
-    v.setText("TForm1", "Quorvex 1.32 Beta");
-    v.setText("Label9", "Odpojeno");
-    v.setText("Label8", "Download");
-    v.setText("LabelSignal", "?");
-    v.setText("LabelBattery", "?");
-    v.setEnabled("SpeedButton2", false);
-    v.setEnabled("Odpojit1", false);
-    v.setVisible("TrayIcon1", true);
-    views_.exitDialog.setText("TForm6", "Ukončení aplikace");
-    views_.connectionLog.setText("TForm10", "Log připojení a odpojení");
+    v.setText(names::TForm1::TForm1, "Quorvex 1.32 Beta");
+    v.setText(names::TForm1::Label9, "Odpojeno");
+    v.setText(names::TForm1::Label8, "Download");
+    v.setText(names::TForm1::LabelSignal, "?");
+    v.setText(names::TForm1::LabelBattery, "?");
+    v.setEnabled(names::TForm1::SpeedButton2, false);
+    v.setEnabled(names::TForm1::Odpojit1, false);
+    v.setVisible(names::TForm1::TrayIcon1, true);
+    views_.exitDialog.setText(names::TForm6::TForm6, "Ukončení aplikace");
+    views_.connectionLog.setText(names::TForm10::TForm10, "Log připojení a odpojení");
 }
 
 void MainForm::create() {
@@ -109,14 +158,14 @@ void MainForm::create() {
         services_.monitor.setEnabled(true);
         shell::callHook(hooks_.checkStatisticsFormat);
         shell::callHook(hooks_.findModemPort);
-        views_.main.setIndex("TrayIcon1", kTrayDisconnected);
+        views_.main.setIndex(names::TForm1::TrayIcon1, kTrayDisconnected);
         shell::callHook(hooks_.loadExternalApps);
     });
 }
 
 void MainForm::activated() {
     logs_.guarded(shell::tags::kMainActivate, [&] {
-        views_.main.setItems("ComboBox1", {});
+        views_.main.setItems(names::TForm1::ComboBox1, {});
         loadSettingsRecordOnly();
         if (firstActivation_) {
             firstActivation_ = false;
@@ -138,7 +187,7 @@ void MainForm::loadSettingsRecordOnly() {
         services_.mainWindowTop ? services_.mainWindowTop() : 0,
     };
     const auto loaded = settings::LoadSettings(settingsFile_, settings_, floatDefault);
-    views_.main.setColor("TForm1", loaded.color);
+    views_.main.setColor(names::TForm1::TForm1, loaded.color);
     floatPosition_ = loaded.floatPosition;
 }
 
@@ -173,7 +222,7 @@ void MainForm::ExitKeepConnection() {
         // A failure while saving skips the rest: the program keeps running and nothing is lost.
         if (state_.isConnected)
             shell::callHook(hooks_.saveRunningRecord);
-        views_.main.setVisible("TrayIcon1", false);
+        views_.main.setVisible(names::TForm1::TrayIcon1, false);
         shell::callHook(services_.quit);
     });
 }
@@ -183,7 +232,7 @@ void MainForm::ExitAfterHangUp() {
         while (state_.disconnectBusy)
             services_.loop.pumpWait(500);
         state_.exitAfterDisconnect = true;
-        modemPoll_.modemPollAllowed = false;
+        state_.modemPollAllowed = false;
         state_.suppressAutoRedial = true;
         services_.dialer.HangUp(state_.rasConnHandle);
         logs_.WriteConnectionLog("Odpojení+Ukončení");
@@ -213,7 +262,7 @@ void MainForm::signalPollTick() {
         if (!services_.fs.exists(signal))
             return;
         services_.fs.remove(signal);
-        while (state_.disconnectBusy || modemPoll_.modemPollBusy)
+        while (state_.disconnectBusy || state_.modemPollBusy)
             services_.loop.pumpWait(500);
         if (!state_.isDialing)
             controller_->Dial("Připojení po odpojení");
@@ -222,115 +271,94 @@ void MainForm::signalPollTick() {
 
 void MainForm::labelClearingTick() {
     logs_.guarded(shell::tags::kLabelClearing, [&] {
-        for (const char* name : {"Label11", "Label13", "Label17", "Label15", "Label20", "Label21", "Label7"})
+        namespace m = names::TForm1;
+        for (const auto& name : {m::Label11, m::Label13, m::Label17, m::Label15, m::Label20, m::Label21, m::Label7})
             views_.main.setText(name, "");
         timers_.timer(12).stop();
     });
 }
 
-void MainForm::clicked(const std::string& window, const std::string& widget) {
-    if (window == "TForm1") {
-        auto& c = *controller_;
-        if (widget == "SpeedButton1" || widget == "Pipojit1")
-            c.ConnectClicked();
-        else if (widget == "SpeedButton2" || widget == "Odpojit1")
-            c.DisconnectClicked();
-        else if (widget == "Restartovatpipojen1" || widget == "Restartpipojen1")
-            c.Restart();
-        else if (widget == "Nerestartovatpipojen1")
-            rules_->toggleRulesBlocked();
-        else if (widget == "VypnoutPcpoodpojen1")
-            rules_->toggleShutdownAfterRule();
-        else if (widget == "SpeedButton3")
-            logs_.guarded(connection::tags::kAccounts, [&] { accounts_.DetectAccount(); });
-        else if (widget == "Vytvoitnovet1")
-            logs_.guarded(connection::tags::kAccounts, [&] { accounts_.NewAccount(); });
-        else if (widget == "Editovat1")
-            logs_.guarded(connection::tags::kAccounts, [&] { accounts_.EditAccount(); });
-        else if (widget == "Smazat1")
-            logs_.guarded(connection::tags::kAccounts, [&] { accounts_.DeleteAccount(); });
-        else if (widget == "Konec1" || widget == "Konec2")
-            closeRequested();
-        else if (widget == "TrayIcon1" || widget == "Obnovitaplikaci1")
-            restore();
-        else if (widget == "Zobrazitlog1")
-            logs_.guarded(shell::tags::kShowConnectionLog, [&] { connectionLog_.ShowConnectionLog(mainColor()); });
-    } else if (window == "TForm6") {
-        if (widget == "SpeedButton1")
-            ExitKeepConnection();
-        else if (widget == "SpeedButton2")
-            ExitAfterHangUp();
-        else if (widget == "SpeedButton3")
-            logs_.guarded(shell::tags::kExitCancel, [&] { exitDialog_.free(); });
-    } else if (window == "TFormEntry") {
-        if (widget == "ButtonSave")
-            logs_.guarded(connection::tags::kAccounts, [&] { entryEditor_.save(); });
-        else if (widget == "ButtonCancel")
-            entryEditor_.cancel();
-    } else if (window == "TForm8" && widget == "Button1") {
+void MainForm::wireIntents() {
+    auto& r = intents_;
+    auto& c = *controller_;
+    namespace m = names::TForm1;
+    const auto accountsGuarded = [this](std::function<void()> body) {
+        return [this, body = std::move(body)] { logs_.guarded(connection::tags::kAccounts, body); };
+    };
+    for (const auto& w : {m::SpeedButton1, m::Pipojit1})
+        r.onClick(w, [&c] { c.ConnectClicked(); });
+    for (const auto& w : {m::SpeedButton2, m::Odpojit1})
+        r.onClick(w, [&c] { c.DisconnectClicked(); });
+    for (const auto& w : {m::Restartovatpipojen1, m::Restartpipojen1})
+        r.onClick(w, [&c] { c.Restart(); });
+    r.onClick(m::Nerestartovatpipojen1, [this] { rules_->toggleRulesBlocked(); });
+    r.onClick(m::VypnoutPcpoodpojen1, [this] { rules_->toggleShutdownAfterRule(); });
+    r.onClick(m::SpeedButton3, accountsGuarded([this] { accounts_.DetectAccount(); }));
+    r.onClick(m::Vytvoitnovet1, accountsGuarded([this] { accounts_.NewAccount(); }));
+    r.onClick(m::Editovat1, accountsGuarded([this] { accounts_.EditAccount(); }));
+    r.onClick(m::Smazat1, accountsGuarded([this] { accounts_.DeleteAccount(); }));
+    for (const auto& w : {m::Konec1, m::Konec2})
+        r.onClick(w, [this] { closeRequested(); });
+    for (const auto& w : {m::TrayIcon1, m::Obnovitaplikaci1})
+        r.onClick(w, [this] { restore(); });
+    r.onDoubleClick(m::TrayIcon1, [this] { restore(); });
+    r.onDoubleClick(m::Label8, [this] { meter_->ToggleSpeedDirection(); });
+    r.onClick(m::Zobrazitlog1, [this] {
+        logs_.guarded(shell::tags::kShowConnectionLog, [&] { connectionLog_.ShowConnectionLog(mainColor()); });
+    });
+    for (const auto& w : {m::Edit1, m::Edit2})
+        r.onText(w, [this, w](const std::string& text) { accounts_.fieldEdited(w, text); });
+    r.onIndex(m::ComboBox1, [this](int index) {
+        logs_.guarded(connection::tags::kAccounts, [&] { accounts_.SelectionChanged(index); });
+    });
+    r.onToggle(m::CheckBox2, [this](bool checked) {
+        logs_.guarded(connection::tags::kAccounts, [&] { accounts_.DefaultAccountClicked(checked); });
+    });
+    r.onToggle(m::CheckBox1, [this](bool checked) { accounts_.storeCredentialsToggled(checked); });
+    r.onWindow(m::TForm1, shell::WindowEvent::Activated, [this] { activated(); });
+    r.onWindow(m::TForm1, shell::WindowEvent::CloseRequested, [this] { closeRequested(); });
+    r.onWindow(m::TForm1, shell::WindowEvent::Minimized, [this] { minimize(); });
+    // Menu items whose windows come with their subsystems.
+    for (const auto& w : {m::Nastaveni1, m::Nastaven1})
+        r.pending(w, "settings dialog");
+    r.pending(m::Statistika1, "statistics window");
+    r.pending(m::Test1, "speed test");
+    r.pending(m::Aktualizace1, "update check");
+    r.pending(m::Jtnaweb1, "update check");
+    r.pending(m::Licence1, "about window");
+
+    namespace x = names::TForm6;
+    r.onClick(x::SpeedButton1, [this] { ExitKeepConnection(); });
+    r.onClick(x::SpeedButton2, [this] { ExitAfterHangUp(); });
+    r.onClick(x::SpeedButton3, [this] { logs_.guarded(shell::tags::kExitCancel, [&] { exitDialog_.free(); }); });
+    r.onWindow(x::TForm6, shell::WindowEvent::Activated, [this] {
+        logs_.guarded(shell::tags::kExitActivate,
+                      [&] { views_.exitDialog.setVisible(x::SpeedButton2, state_.isConnected); });
+    });
+    for (auto e : {shell::WindowEvent::Closed, shell::WindowEvent::CloseRequested})
+        r.onWindow(x::TForm6, e, [this] { exitDialog_.free(); });
+
+    namespace e = names::TFormEntry;
+    r.onClick(e::ButtonSave, [this] { logs_.guarded(connection::tags::kAccounts, [&] { entryEditor_.save(); }); });
+    r.onClick(e::ButtonCancel, [this] { entryEditor_.cancel(); });
+    for (const auto& w : {e::EditName, e::EditNumber, e::EditDevice, e::EditUser, e::EditPassword})
+        r.onText(w, [this, w](const std::string& text) { entryEditor_.fieldEdited(w, text); });
+    for (auto ev : {shell::WindowEvent::Closed, shell::WindowEvent::CloseRequested})
+        r.onWindow(e::TFormEntry, ev, [this] { entryEditor_.cancel(); });
+
+    namespace l = names::TForm10;
+    for (auto ev : {shell::WindowEvent::Closed, shell::WindowEvent::CloseRequested})
+        r.onWindow(l::TForm10, ev, [this] { connectionLog_.window().free(); });
+
+    namespace f = names::TForm8;
+    r.onClick(f::Button1, [this] {
         logs_.guarded(shell::tags::kFatalErrorButton, [&] {
             state_.pingFailures = connection::ControllerState::kPingCheckOff;
-            views_.main.setVisible("TrayIcon1", false);
+            views_.main.setVisible(m::TrayIcon1, false);
             shell::callHook(services_.quit);
         });
-    }
-}
-
-void MainForm::doubleClicked(const std::string& window, const std::string& widget) {
-    if (window != "TForm1")
-        return;
-    if (widget == "TrayIcon1")
-        restore();
-    else if (widget == "Label8")
-        meter_->ToggleSpeedDirection();
-}
-
-void MainForm::contextMenu(const std::string&, const std::string&) {}
-
-void MainForm::textEdited(const std::string& window, const std::string& widget, const std::string& text) {
-    if (window == "TForm1")
-        accounts_.fieldEdited(widget, text);
-    else if (window == "TFormEntry")
-        entryEditor_.fieldEdited(widget, text);
-}
-
-void MainForm::indexChanged(const std::string& window, const std::string& widget, int index) {
-    if (window == "TForm1" && widget == "ComboBox1")
-        logs_.guarded(connection::tags::kAccounts, [&] { accounts_.SelectionChanged(index); });
-}
-
-void MainForm::toggled(const std::string& window, const std::string& widget, bool checked) {
-    if (window != "TForm1")
-        return;
-    if (widget == "CheckBox2")
-        logs_.guarded(connection::tags::kAccounts, [&] { accounts_.DefaultAccountClicked(checked); });
-    else if (widget == "CheckBox1")
-        accounts_.storeCredentialsToggled(checked);
-}
-
-void MainForm::windowEvent(const std::string& window, shell::WindowEvent event) {
-    if (window == "TForm1") {
-        if (event == shell::WindowEvent::Activated)
-            activated();
-        else if (event == shell::WindowEvent::CloseRequested)
-            closeRequested();
-        else if (event == shell::WindowEvent::Minimized)
-            minimize();
-    } else if (window == "TForm6") {
-        if (event == shell::WindowEvent::Activated)
-            logs_.guarded(shell::tags::kExitActivate,
-                          [&] { views_.exitDialog.setVisible("SpeedButton2", state_.isConnected); });
-        else if (event == shell::WindowEvent::Closed || event == shell::WindowEvent::CloseRequested)
-            exitDialog_.free();
-    } else if (window == "TForm10" &&
-               (event == shell::WindowEvent::Closed || event == shell::WindowEvent::CloseRequested)) {
-        connectionLog_.window().free();
-    } else if (window == "TFormEntry" &&
-               (event == shell::WindowEvent::Closed || event == shell::WindowEvent::CloseRequested)) {
-        entryEditor_.cancel();
-    } else if (window == "TForm8" && event == shell::WindowEvent::Closed) {
-        fatalError_.window().free();
-    }
+    });
+    r.onWindow(f::TForm8, shell::WindowEvent::Closed, [this] { fatalError_.window().free(); });
 }
 
 } // namespace qv::app

@@ -12,7 +12,6 @@
 #include "connection/EntryEditor.h"
 #include "connection/ModemRestart.h"
 #include "metering/TrafficMeter.h"
-#include "modem/ModemPollState.h"
 #include "platform/ConnectionMonitor.h"
 #include "platform/DialUpAdapter.h"
 #include "platform/Dialogs.h"
@@ -26,7 +25,7 @@
 #include "shell/AppPaths.h"
 #include "shell/ConnectionLogForm.h"
 #include "shell/FatalErrorForm.h"
-#include "shell/Intents.h"
+#include "shell/IntentRouter.h"
 #include "shell/Logs.h"
 #include "shell/SecondaryForm.h"
 #include "shell/TimerSchedule.h"
@@ -38,6 +37,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace qv::app {
 
@@ -62,7 +63,7 @@ struct ShellServices {
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
 /// request and exit dialog, minimise and restore, the logs and their windows, the second-start signal poll.
 /// It owns the settings record and the controller state for the whole run.
-class MainForm final : public shell::IntentSink {
+class MainForm final {
 public:
     MainForm(ShellServices services, const shell::AppPaths& paths, Views& views);
 
@@ -81,14 +82,12 @@ public:
     void ExitKeepConnection();
     void ExitAfterHangUp();
 
-    // IntentSink
-    void clicked(const std::string& window, const std::string& widget) override;
-    void doubleClicked(const std::string& window, const std::string& widget) override;
-    void contextMenu(const std::string& window, const std::string& widget) override;
-    void textEdited(const std::string& window, const std::string& widget, const std::string& text) override;
-    void indexChanged(const std::string& window, const std::string& widget, int index) override;
-    void toggled(const std::string& window, const std::string& widget, bool checked) override;
-    void windowEvent(const std::string& window, shell::WindowEvent event) override;
+    /// Where the windows send what the user does.
+    shell::IntentRouter& intents() { return intents_; }
+
+    /// The hooks and menu actions that still do nothing, each as "name (waits for: subsystem)". Shrinks to none as
+    /// the remaining subsystems land.
+    std::vector<std::string> unsetHooks() const;
 
     ShellHooks& hooks() { return hooks_; }
     connection::ConnectionHooks& connectionHooks() { return connectionHooks_; }
@@ -102,7 +101,6 @@ public:
     shell::Logs& logs() { return logs_; }
     shell::TimerSchedule& timers() { return timers_; }
     connection::ControllerState& state() { return state_; }
-    modem::ModemPollState& modemPoll() { return modemPoll_; }
     const settings::SettingsRecord& settings() const { return settings_; }
     bool counterMode() const { return counterMode_; }
     bool floatWindowOn() const { return floatWindowOn_; }
@@ -112,6 +110,7 @@ public:
 
 private:
     void initialView();
+    void wireIntents();
     void loadSettingsRecordOnly();
     void openEntryEditor(std::optional<platform::EntryDefinition> entry);
     void wireStatisticsAndMetering();
@@ -123,6 +122,7 @@ private:
     const shell::AppPaths& paths_;
     Views& views_;
     shell::Logs logs_;
+    shell::IntentRouter intents_;
     shell::TimerSchedule timers_;
     ShellHooks hooks_;
     shell::FatalErrorForm fatalError_;
@@ -132,7 +132,6 @@ private:
     settings::SettingsFile settingsFile_;
     settings::SettingsRecord settings_;
     connection::ControllerState state_;
-    modem::ModemPollState modemPoll_;
     connection::Accounts accounts_;
     connection::ModemRestart modemRestart_;
     connection::EntryEditor entryEditor_;

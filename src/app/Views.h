@@ -1,17 +1,21 @@
 #pragma once
 
+#include "connection/EntryEditorNames.h"
+#include "metering/FloatingNames.h"
+#include "shell/ShellNames.h"
 #include "shell/ViewState.h"
 
 namespace qv::app {
 
-/// The view state of every window of the application shell.
+/// The view state of every window of the program.
 struct Views {
-    shell::WindowView main{"TForm1"};
-    shell::WindowView exitDialog{"TForm6"};
-    shell::WindowView fatalError{"TForm8"};
-    shell::WindowView connectionLog{"TForm10"};
-    shell::WindowView entryEditor{"TFormEntry"};
-    shell::WindowView floating{"TForm7"};
+    shell::WindowView main{names::TForm1::kAll};
+    shell::WindowView about{names::TForm3::kAll};
+    shell::WindowView exitDialog{names::TForm6::kAll};
+    shell::WindowView fatalError{names::TForm8::kAll};
+    shell::WindowView connectionLog{names::TForm10::kAll};
+    shell::WindowView entryEditor{names::TFormEntry::kAll};
+    shell::WindowView floating{names::TForm7::kAll};
 };
 
 } // namespace qv::app

@@ -34,7 +34,7 @@ public:
     void EditAccount();
     void DeleteAccount();
     /// Typed text of `Edit1`/`Edit2`, and the `CheckBox1` tick.
-    void fieldEdited(const std::string& widget, const std::string& text);
+    void fieldEdited(const shell::WidgetName& widget, const std::string& text);
     void storeCredentialsToggled(bool ticked);
 
 private:

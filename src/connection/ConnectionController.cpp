@@ -1,10 +1,13 @@
 #include "connection/ConnectionController.h"
+#include "shell/ShellNames.h"
 
 #include "connection/ConnectionTags.h"
 #include "platform/DialTexts.h"
 #include "shell/CallHook.h"
 
 namespace qv::connection {
+
+namespace w = names::TForm1;
 
 namespace {
 
@@ -47,9 +50,9 @@ std::string ConnectionController::countdownSeconds() const {
 }
 
 void ConnectionController::setConnectControls(bool connectEnabled, bool trayDisconnectEnabled) {
-    s_.main.setEnabled("SpeedButton1", connectEnabled);
-    s_.main.setEnabled("Pipojit1", connectEnabled);
-    s_.main.setEnabled("Odpojit1", trayDisconnectEnabled);
+    s_.main.setEnabled(w::SpeedButton1, connectEnabled);
+    s_.main.setEnabled(w::Pipojit1, connectEnabled);
+    s_.main.setEnabled(w::Odpojit1, trayDisconnectEnabled);
 }
 
 void ConnectionController::Dial(const std::string& logText) {
@@ -67,7 +70,7 @@ bool ConnectionController::hangUp() {
     if (rc != platform::dialerror::kHangUpTimedOut)
         return true;
     // The line would not go away: say so rather than pretend it is down.
-    s_.main.setText("Label9", "Error: " + std::to_string(rc) + " , " + platform::dialErrorText(rc));
+    s_.main.setText(w::Label9, "Error: " + std::to_string(rc) + " , " + platform::dialErrorText(rc));
     return false;
 }
 
@@ -76,7 +79,7 @@ void ConnectionController::Disconnect(const std::string& logText) {
     const bool gone = hangUp();
     s_.logs.WriteConnectionLog(logText);
     if (gone)
-        s_.main.setText("Label9", "Odpojeno");
+        s_.main.setText(w::Label9, "Odpojeno");
 }
 
 void ConnectionController::StartCountdown() {
@@ -94,14 +97,14 @@ void ConnectionController::Restart() {
         const bool gone = hangUp();
         s_.logs.WriteConnectionLog("Restart připojení");
         if (gone)
-            s_.main.setText("Label9", "Odpojeno");
+            s_.main.setText(w::Label9, "Odpojeno");
         if (s_.state.pingRestartFlag) {
-            s_.main.setText("Label9", "Restart připojení (několikanásobný chybný ping), připojeni bude obnoveno za " +
-                                          countdownSeconds());
+            s_.main.setText(w::Label9, "Restart připojení (několikanásobný chybný ping), připojeni bude obnoveno za " +
+                                           countdownSeconds());
             s_.state.pingRestartFlag = false;
             s_.logs.WriteConnectionLog("Restart připojení (několikanásobný chybný ping)");
         } else {
-            s_.main.setText("Label9", "Restart připojení, připojeni bude obnoveno za " + countdownSeconds());
+            s_.main.setText(w::Label9, "Restart připojení, připojeni bude obnoveno za " + countdownSeconds());
         }
         StartCountdown();
     });
@@ -131,7 +134,7 @@ void ConnectionController::OnDialing() {
 
 void ConnectionController::OnAsyncEvent(int /*state*/, int error, const std::string& text) {
     s_.logs.guarded(tags::kDialProgress, [&] {
-        s_.main.setText("Label9", text);
+        s_.main.setText(w::Label9, text);
         if (error != 0)
             dialError(error);
     });
@@ -142,7 +145,7 @@ void ConnectionController::OnError(int code, const std::string& message) {
     // never dial again. It takes the same path as an error reported by progress, after the dial's own log line.
     s_.loop.post([this, code, message] {
         s_.logs.guarded(tags::kDialRefused, [&] {
-            s_.main.setText("Label9", message);
+            s_.main.setText(w::Label9, message);
             dialError(code);
         });
     });
@@ -151,22 +154,22 @@ void ConnectionController::OnError(int code, const std::string& message) {
 void ConnectionController::restartModemAround() {
     s_.modemRestart.RestartModem();
     s_.loop.pumpWait(100);
-    s_.main.setEnabled("SpeedButton1", true);
-    s_.main.setEnabled("Pipojit1", true);
+    s_.main.setEnabled(w::SpeedButton1, true);
+    s_.main.setEnabled(w::Pipojit1, true);
 }
 
 void ConnectionController::dialError(int error) {
     auto& st = s_.state;
-    s_.main.setText("Label9", "Error: " + std::to_string(error) + " , " + platform::dialErrorText(error));
+    s_.main.setText(w::Label9, "Error: " + std::to_string(error) + " , " + platform::dialErrorText(error));
     st.suppressAutoRedial = true;
     s_.dialer.HangUp(st.rasConnHandle);
     s_.logs.WriteConnectionLog("Chyba při připojování");
     st.isDialing = false;
     st.reconnectPending = false;
     setConnectControls(false, false);
-    s_.main.setEnabled("SpeedButton2", false);
+    s_.main.setEnabled(w::SpeedButton2, false);
     restartModemAround();
-    s_.main.setIndex("TrayIcon1", kTrayDisconnected);
+    s_.main.setIndex(w::TrayIcon1, kTrayDisconnected);
     const bool retryable = error == platform::dialerror::kNoResponse || error == platform::dialerror::kNoProtocols;
     if (retryable && s_.settings.retryAfterError720or721) {
         if (st.error7xxRetries < kMaxRetries)
@@ -207,11 +210,11 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         ++connectionSerial_;
         platform::ConnectionDetails info;
         s_.monitor.GetConnectionInfo(info);
-        s_.main.setText("Label6", info.clientIp);
-        s_.main.setText("Label4", info.serverIp);
+        s_.main.setText(w::Label6, info.clientIp);
+        s_.main.setText(w::Label4, info.serverIp);
         shell::callHook(hooks_.setCaptureClient, info.clientIp);
         st.reconnectPending = false;
-        s_.main.setIndex("TrayIcon1", kTrayConnected);
+        s_.main.setIndex(w::TrayIcon1, kTrayConnected);
         if (s_.floatWindowOn && s_.floatWindowOn())
             shell::callHook(hooks_.openFloatingWindow);
         for (int n : {11, 8, 9, 15, 4})
@@ -222,12 +225,12 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         t.timer(16).setInterval(s_.settings.periodicSaveMinutes * 60000);
         t.timer(16).start();
         shell::callHook(hooks_.fillRunningRecordStart);
-        s_.main.setEnabled("SpeedButton1", false);
-        s_.main.setEnabled("SpeedButton2", true);
-        s_.main.setEnabled("Odpojit1", true);
-        s_.main.setEnabled("Restartpipojen1", true);
-        s_.main.setEnabled("Pipojit1", false);
-        s_.main.setText("Label9", "Spojeno");
+        s_.main.setEnabled(w::SpeedButton1, false);
+        s_.main.setEnabled(w::SpeedButton2, true);
+        s_.main.setEnabled(w::Odpojit1, true);
+        s_.main.setEnabled(w::Restartpipojen1, true);
+        s_.main.setEnabled(w::Pipojit1, false);
+        s_.main.setText(w::Label9, "Spojeno");
         st.suppressAutoRedial = false;
         st.ruleReconnectArmed = true;
         st.redialArmed = true;
@@ -263,22 +266,22 @@ void ConnectionController::OnRasDisconnected(const platform::ConnectionDetails&)
             st.redialArmed = false;
             st.suppressAutoRedial = true;
             st.reconnectPending = true;
-            s_.main.setText("Label9", "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za " +
-                                          countdownSeconds());
+            s_.main.setText(w::Label9, "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za " +
+                                           countdownSeconds());
             s_.logs.WriteConnectionLog("Připojení bylo odpojeno mimo tuto aplikaci");
             StartCountdown();
         }
-        s_.main.setEnabled("Odpojit1", false);
-        s_.main.setEnabled("Restartpipojen1", false);
-        s_.main.setEnabled("Pipojit1", true);
+        s_.main.setEnabled(w::Odpojit1, false);
+        s_.main.setEnabled(w::Restartpipojen1, false);
+        s_.main.setEnabled(w::Pipojit1, true);
         if (s_.settings.restoreOnDisconnect)
             shell::callHook(hooks_.restore);
-        s_.main.setEnabled("SpeedButton1", true);
-        s_.main.setEnabled("SpeedButton2", false);
-        s_.main.setIndex("TrayIcon1", st.reconnectPending ? kTrayWaiting : kTrayDisconnected);
+        s_.main.setEnabled(w::SpeedButton1, true);
+        s_.main.setEnabled(w::SpeedButton2, false);
+        s_.main.setIndex(w::TrayIcon1, st.reconnectPending ? kTrayWaiting : kTrayDisconnected);
         shell::callHook(hooks_.CloseAndAppend);
-        s_.main.setText("Label4", "");
-        s_.main.setText("Label6", "");
+        s_.main.setText(w::Label4, "");
+        s_.main.setText(w::Label6, "");
         st.connectedSeconds = 0;
         st.lowDownloadSeconds = 0;
         st.lowDownloadSum = 0;
@@ -292,7 +295,7 @@ void ConnectionController::OnRasDisconnected(const platform::ConnectionDetails&)
     s_.monitor.setEnabled(true);
     st.disconnectBusy = false;
     if (st.exitAfterDisconnect) {
-        s_.main.setVisible("TrayIcon1", false);
+        s_.main.setVisible(w::TrayIcon1, false);
         shell::callHook(hooks_.quit);
     }
 }
@@ -302,7 +305,7 @@ void ConnectionController::ReconnectTick() {
         s_.timers.timer(7).stop();
         if (s_.state.isConnected)
             return;
-        waitWhile([&] { return s_.state.disconnectBusy || s_.modemPoll.modemPollBusy; }, 500);
+        waitWhile([&] { return s_.state.disconnectBusy || s_.state.modemPollBusy; }, 500);
         Dial("Připojení po odpojení");
     });
 }
@@ -328,7 +331,7 @@ void ConnectionController::StartupRestartTick() {
         if (shell::callHook(hooks_.modemPortKnown) || s_.settings.modemPortIndex != -1) {
             s_.timers.timer(3).start();
             setConnectControls(false, false);
-            s_.main.setText("Label9", "Získávám data z modemu...");
+            s_.main.setText(w::Label9, "Získávám data z modemu...");
         }
         if (!s_.state.isConnected && s_.settings.connectAtStart)
             s_.timers.timer(2).start();

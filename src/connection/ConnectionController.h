@@ -4,7 +4,6 @@
 #include "connection/Accounts.h"
 #include "connection/ControllerState.h"
 #include "connection/ModemRestart.h"
-#include "modem/ModemPollState.h"
 #include "platform/ConnectionMonitor.h"
 #include "platform/DialUpAdapter.h"
 #include "platform/IcmpEcho.h"
@@ -53,7 +52,6 @@ struct ConnectionServices {
     Accounts& accounts;
     const settings::SettingsRecord& settings;
     ControllerState& state;
-    modem::ModemPollState& modemPoll;
     std::string pingHost;
     std::function<bool()> floatWindowOn; ///< the floating window is in use this run
 };

@@ -20,6 +20,11 @@ struct ControllerState {
     std::uint32_t rasConnHandle = 0;
     bool exitAfterDisconnect = false;
 
+    // The modem status poll's flags: the poll sets `modemPollBusy` while it runs (the reconnect and the second-start
+    // dial wait for it); the exit after a hang-up clears `modemPollAllowed` so no poll follows that disconnection.
+    bool modemPollBusy = false;
+    bool modemPollAllowed = true;
+
     // The disconnect rules' clock and download spell; zeroed by the disconnected handling.
     std::uint32_t connectedSeconds = 0;
     std::uint32_t lowDownloadSeconds = 0;

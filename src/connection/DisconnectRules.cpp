@@ -1,9 +1,12 @@
 #include "connection/DisconnectRules.h"
+#include "shell/ShellNames.h"
 
 #include "common/Formats.h"
 #include "connection/ConnectionController.h"
 
 namespace qv::connection {
+
+namespace w = names::TForm1;
 
 namespace {
 constexpr const char* kClockTag = "401,1";        // Timer8
@@ -33,12 +36,12 @@ void DisconnectRules::ClockTick() {
     logs_.guarded(kClockTag, [&] {
         ++state_.connectedSeconds;
         const std::string text = formatDuration(state_.connectedSeconds);
-        main_.setText("Label11", text);
+        main_.setText(w::Label11, text);
         if (state_.isConnected && in_.showFloatingClock)
             in_.showFloatingClock(text);
-        main_.setText("Label13", settings_.timeLimitOn ? remaining(std::int64_t{settings_.timeLimitMinutes} * 60 -
-                                                                   state_.connectedSeconds)
-                                                       : kNotSet);
+        main_.setText(w::Label13, settings_.timeLimitOn ? remaining(std::int64_t{settings_.timeLimitMinutes} * 60 -
+                                                                    state_.connectedSeconds)
+                                                        : kNotSet);
     });
 }
 
@@ -47,7 +50,7 @@ void DisconnectRules::DataRuleStep() {
     if (!(settings_.dataLimitOn && settings_.dataLimitMB <= mb))
         return;
     if (rulesBlocked()) {
-        main_.setText("Label17", kBlocked);
+        main_.setText(w::Label17, kBlocked);
         return;
     }
     timers_.timer(4).stop();
@@ -59,7 +62,7 @@ void DisconnectRules::TimeRuleTick() {
         if (!(settings_.timeLimitOn && std::int64_t{settings_.timeLimitMinutes} * 60 <= state_.connectedSeconds))
             return;
         if (rulesBlocked()) {
-            main_.setText("Label13", kBlocked);
+            main_.setText(w::Label13, kBlocked);
             return;
         }
         timers_.timer(5).stop();
@@ -82,13 +85,13 @@ void DisconnectRules::DownloadRuleTick() {
         } else {
             state_.lowDownloadSeconds = 0;
         }
-        main_.setText("Label20", formatDuration(state_.lowDownloadSeconds));
+        main_.setText(w::Label20, formatDuration(state_.lowDownloadSeconds));
         const std::int64_t limit = std::int64_t{settings_.slowDownloadMinutes} * 60;
-        main_.setText("Label21", settings_.slowDownloadOn ? remaining(limit - state_.lowDownloadSeconds) : kNotSet);
+        main_.setText(w::Label21, settings_.slowDownloadOn ? remaining(limit - state_.lowDownloadSeconds) : kNotSet);
         if (!(settings_.slowDownloadOn && limit <= state_.lowDownloadSeconds))
             return;
         if (rulesBlocked()) {
-            main_.setText("Label21", kBlocked);
+            main_.setText(w::Label21, kBlocked);
             return;
         }
         timers_.timer(9).stop();
@@ -108,20 +111,20 @@ void DisconnectRules::RuleFired(const std::string& logText, bool reconnect, cons
     if (!(reconnect && state_.ruleReconnectArmed))
         return;
     state_.ruleReconnectArmed = false;
-    main_.setText("Label9", countdownText + std::to_string(settings_.reconnectDelaySeconds) + " sec.");
+    main_.setText(w::Label9, countdownText + std::to_string(settings_.reconnectDelaySeconds) + " sec.");
     state_.reconnectPending = true;
-    for (const char* name : {"SpeedButton1", "SpeedButton2", "Pipojit1", "Odpojit1"})
+    for (const shell::WidgetName& name : {w::SpeedButton1, w::SpeedButton2, w::Pipojit1, w::Odpojit1})
         main_.setEnabled(name, false);
-    main_.setIndex("TrayIcon1", kTrayWaiting);
+    main_.setIndex(w::TrayIcon1, kTrayWaiting);
     controller_.StartCountdown();
 }
 
 void DisconnectRules::toggleRulesBlocked() {
-    logs_.guarded(kTraySwitchTag, [&] { main_.setChecked("Nerestartovatpipojen1", !rulesBlocked()); });
+    logs_.guarded(kTraySwitchTag, [&] { main_.setChecked(w::Nerestartovatpipojen1, !rulesBlocked()); });
 }
 
 void DisconnectRules::toggleShutdownAfterRule() {
-    logs_.guarded(kTraySwitchTag, [&] { main_.setChecked("VypnoutPcpoodpojen1", !shutdownAfterRule()); });
+    logs_.guarded(kTraySwitchTag, [&] { main_.setChecked(w::VypnoutPcpoodpojen1, !shutdownAfterRule()); });
 }
 
 } // namespace qv::connection

@@ -4,6 +4,7 @@
 #include "connection/ControllerState.h"
 #include "settings/SettingsRecord.h"
 #include "shell/Logs.h"
+#include "shell/ShellNames.h"
 #include "shell/TimerSchedule.h"
 #include "shell/ViewState.h"
 
@@ -40,8 +41,8 @@ public:
     /// The tray switches; each click toggles the check mark.
     void toggleRulesBlocked();
     void toggleShutdownAfterRule();
-    bool rulesBlocked() const { return main_.get("Nerestartovatpipojen1").checked; }
-    bool shutdownAfterRule() const { return main_.get("VypnoutPcpoodpojen1").checked; }
+    bool rulesBlocked() const { return main_.get(names::TForm1::Nerestartovatpipojen1).checked; }
+    bool shutdownAfterRule() const { return main_.get(names::TForm1::VypnoutPcpoodpojen1).checked; }
 
     void RuleFired(const std::string& logText, bool reconnect, const std::string& countdownText);
 

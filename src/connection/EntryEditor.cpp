@@ -1,12 +1,15 @@
 #include "connection/EntryEditor.h"
+#include "connection/EntryEditorNames.h"
 
 #include "platform/DialTexts.h"
 
 namespace qv::connection {
 
+namespace w = names::TFormEntry;
+
 namespace {
 
-constexpr const char* kFields[] = {"EditName", "EditNumber", "EditDevice", "EditUser", "EditPassword"};
+constexpr shell::WidgetName kFields[] = {w::EditName, w::EditNumber, w::EditDevice, w::EditUser, w::EditPassword};
 
 /// A name becomes a file name in the phonebook: no path separators, no hidden files, nothing unprintable.
 bool validName(const std::string& name) {
@@ -27,25 +30,25 @@ EntryEditor::EntryEditor(platform::DialUpAdapter& dialer, shell::WindowView& vie
 void EntryEditor::open(std::optional<platform::EntryDefinition> entry, std::optional<std::uint32_t> color) {
     const platform::EntryDefinition e = entry.value_or(platform::EntryDefinition{"", "#777", "/dev/ttyUSB0", "", ""});
     editing_ = entry ? std::optional(entry->name) : std::nullopt;
-    view_.setText(view_.windowName(), entry ? "Editovat účet" : "Nový účet");
-    view_.setColor(view_.windowName(), color);
-    view_.setText("EditName", e.name);
-    view_.setText("EditNumber", e.number);
-    view_.setText("EditDevice", e.device);
-    view_.setText("EditUser", e.userName);
-    view_.setText("EditPassword", e.password);
-    view_.setText("LabelMessage", "");
+    view_.setText(view_.self(), entry ? "Editovat účet" : "Nový účet");
+    view_.setColor(view_.self(), color);
+    view_.setText(w::EditName, e.name);
+    view_.setText(w::EditNumber, e.number);
+    view_.setText(w::EditDevice, e.device);
+    view_.setText(w::EditUser, e.userName);
+    view_.setText(w::EditPassword, e.password);
+    view_.setText(w::LabelMessage, "");
     view_.showWindow();
     view_.raise();
 }
 
 platform::EntryDefinition EntryEditor::fromView() const {
-    return {view_.get("EditName").text, view_.get("EditNumber").text, view_.get("EditDevice").text,
-            view_.get("EditUser").text, view_.get("EditPassword").text};
+    return {view_.get(w::EditName).text, view_.get(w::EditNumber).text, view_.get(w::EditDevice).text,
+            view_.get(w::EditUser).text, view_.get(w::EditPassword).text};
 }
 
-void EntryEditor::fieldEdited(const std::string& widget, const std::string& text) {
-    for (const char* f : kFields)
+void EntryEditor::fieldEdited(const shell::WidgetName& widget, const std::string& text) {
+    for (const shell::WidgetName& f : kFields)
         if (widget == f)
             view_.setText(widget, text);
 }
@@ -53,7 +56,7 @@ void EntryEditor::fieldEdited(const std::string& widget, const std::string& text
 void EntryEditor::save() {
     const platform::EntryDefinition entry = fromView();
     if (!validName(entry.name)) {
-        view_.setText("LabelMessage", "Zadejte název účtu (bez znaku /).");
+        view_.setText(w::LabelMessage, "Zadejte název účtu (bez znaku /).");
         return;
     }
     int rc = 0;
@@ -64,7 +67,7 @@ void EntryEditor::save() {
         rc = dialer_.CreateEntry(entry);
     }
     if (rc != 0) {
-        view_.setText("LabelMessage", "Účet nelze uložit: " + platform::dialErrorText(rc));
+        view_.setText(w::LabelMessage, "Účet nelze uložit: " + platform::dialErrorText(rc));
         return;
     }
     dialer_.Entry = entry.name;

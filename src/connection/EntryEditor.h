@@ -23,7 +23,7 @@ public:
     void open(std::optional<platform::EntryDefinition> entry, std::optional<std::uint32_t> color);
     void save();
     void cancel();
-    void fieldEdited(const std::string& widget, const std::string& text);
+    void fieldEdited(const shell::WidgetName& widget, const std::string& text);
 
 private:
     platform::EntryDefinition fromView() const;

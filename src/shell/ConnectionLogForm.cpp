@@ -1,4 +1,5 @@
 #include "shell/ConnectionLogForm.h"
+#include "shell/ShellNames.h"
 
 #include "common/Cp1250.h"
 
@@ -20,7 +21,7 @@ void ConnectionLogForm::ShowConnectionLog(std::optional<std::uint32_t> mainColor
         if (!text.empty() && text.back() == '\n')
             text.pop_back();
     }
-    window_.view().setText("Memo1", text);
+    window_.view().setText(names::TForm10::Memo1, text);
     window_.show();
 }
 

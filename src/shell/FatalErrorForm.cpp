@@ -1,10 +1,11 @@
 #include "shell/FatalErrorForm.h"
+#include "shell/ShellNames.h"
 
 namespace qv::shell {
 
 FatalErrorForm::FatalErrorForm(WindowView& view, std::function<std::optional<std::uint32_t>()> mainColor)
     : window_(view), mainColor_(std::move(mainColor)) {
-    view.setText("TForm8", "Error");
+    view.setText(names::TForm8::TForm8, "Error");
 }
 
 void FatalErrorForm::showForError() {

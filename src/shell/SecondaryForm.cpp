@@ -6,7 +6,7 @@ void SecondaryForm::ensureCreated(std::optional<std::uint32_t> mainColor) {
     if (exists_)
         return;
     exists_ = true;
-    view_.setColor(view_.windowName(), mainColor);
+    view_.setColor(view_.self(), mainColor);
 }
 
 void SecondaryForm::show() {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "shell/WidgetName.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv::shell {
@@ -21,31 +25,38 @@ struct WidgetState {
     int index = -1;                     ///< selected list entry, tray icon image, progress bar position
 };
 
-/// The view state of one window: widget states by Qt objectName. The logic writes it; the window draws it and
-/// is told of every change by name. Setters notify only on a real change. UI thread only.
+/// The view state of one window: widget states by the names of the window's name table. The logic writes it; the
+/// window draws it and is told of every change by name. Setters notify only on a real change. A name of another
+/// window is a programming error (std::logic_error). UI thread only.
 class WindowView {
 public:
-    using Listener = std::function<void(const std::string& name)>;
+    using Listener = std::function<void(const WidgetName& name)>;
 
-    explicit WindowView(std::string windowName) : windowName_(std::move(windowName)) {}
+    /// `names` is the window's name table (the window's own entry first); it must outlive the view.
+    explicit WindowView(std::span<const WidgetName> names);
 
-    const std::string& windowName() const { return windowName_; }
+    std::string_view windowName() const { return self_.window; }
+    WidgetName self() const { return self_; }
+    /// The table entry of a Qt objectName, or nothing when the window has no widget of that name.
+    std::optional<WidgetName> find(std::string_view objectName) const;
+    std::span<const WidgetName> names() const { return names_; }
+
     /// The state of a widget; a widget never written reads as the default state.
-    const WidgetState& get(const std::string& name) const;
-    bool has(const std::string& name) const { return widgets_.count(name) != 0; }
+    const WidgetState& get(const WidgetName& name) const;
+    bool has(const WidgetName& name) const;
 
-    void setText(const std::string& name, const std::string& text);
-    void setEnabled(const std::string& name, bool enabled);
-    void setVisible(const std::string& name, bool visible);
-    void setChecked(const std::string& name, bool checked);
-    void setColor(const std::string& name, std::optional<std::uint32_t> color);
-    void setItems(const std::string& name, std::vector<std::string> items);
-    void setIndex(const std::string& name, int index);
+    void setText(const WidgetName& name, const std::string& text);
+    void setEnabled(const WidgetName& name, bool enabled);
+    void setVisible(const WidgetName& name, bool visible);
+    void setChecked(const WidgetName& name, bool checked);
+    void setColor(const WidgetName& name, std::optional<std::uint32_t> color);
+    void setItems(const WidgetName& name, std::vector<std::string> items);
+    void setIndex(const WidgetName& name, int index);
 
     /// The window's own entry.
-    const WidgetState& window() const { return get(windowName_); }
-    void showWindow() { setVisible(windowName_, true); }
-    void hideWindow() { setVisible(windowName_, false); }
+    const WidgetState& window() const { return get(self_); }
+    void showWindow() { setVisible(self_, true); }
+    void hideWindow() { setVisible(self_, false); }
     /// Asks the window to come to the front (a second request to open an already open window).
     void raise();
     std::uint32_t raiseCount() const { return raiseCount_; }
@@ -54,11 +65,13 @@ public:
     void subscribe(Listener listener) { listeners_.push_back(std::move(listener)); }
 
 private:
-    WidgetState& slot(const std::string& name);
-    void changed(const std::string& name);
+    void check(const WidgetName& name) const;
+    WidgetState& slot(const WidgetName& name);
+    void changed(const WidgetName& name);
 
-    std::string windowName_;
-    std::map<std::string, WidgetState> widgets_;
+    std::span<const WidgetName> names_;
+    WidgetName self_;
+    std::map<std::string, WidgetState, std::less<>> widgets_;
     std::vector<Listener> listeners_;
     std::uint32_t raiseCount_ = 0;
 };

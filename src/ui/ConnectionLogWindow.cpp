@@ -1,12 +1,17 @@
 #include "ui/ConnectionLogWindow.h"
 
+#include "shell/ShellNames.h"
+#include "ui/WindowSupport.h"
+
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 namespace qv::ui {
 
+namespace w = names::TForm10;
+
 ConnectionLogWindow::ConnectionLogWindow(shell::WindowView& view, shell::IntentSink& sink, QWidget* anchor)
-    : SecondaryWindow(QStringLiteral("TForm10"), anchor) {
+    : SecondaryWindow(qtName(w::TForm10), anchor) {
     setWindowTitle(QString::fromUtf8("Log připojení a odpojení"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -14,7 +19,7 @@ ConnectionLogWindow::ConnectionLogWindow(shell::WindowView& view, shell::IntentS
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* memo = new QPlainTextEdit(this);
-    memo->setObjectName(QStringLiteral("Memo1"));
+    memo->setObjectName(qtName(w::Memo1));
     memo->setReadOnly(true);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     layout->addWidget(memo);

@@ -1,5 +1,8 @@
 #include "ui/EntryEditorWindow.h"
 
+#include "connection/EntryEditorNames.h"
+#include "ui/WindowSupport.h"
+
 #include "ui/UiShell.h"
 
 #include <QGridLayout>
@@ -11,8 +14,10 @@
 
 namespace qv::ui {
 
+namespace w = names::TFormEntry;
+
 EntryEditorWindow::EntryEditorWindow(shell::WindowView& view, shell::IntentSink& sink, QWidget* anchor)
-    : SecondaryWindow(QStringLiteral("TFormEntry"), anchor) {
+    : SecondaryWindow(qtName(w::TFormEntry), anchor) {
     setWindowTitle(QString::fromUtf8("Nový účet"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -22,19 +27,19 @@ EntryEditorWindow::EntryEditorWindow(shell::WindowView& view, shell::IntentSink&
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 1);
     column->addLayout(grid);
-    for (auto [name, caption] : {std::pair{"EditName", "Název účtu:"}, std::pair{"EditNumber", "Číslo:"},
-                                 std::pair{"EditDevice", "Zařízení modemu:"},
-                                 std::pair{"EditUser", "Uživatelské jméno:"}, std::pair{"EditPassword", "Heslo:"}}) {
+    for (auto [name, caption] : {std::pair{w::EditName, "Název účtu:"}, std::pair{w::EditNumber, "Číslo:"},
+                                 std::pair{w::EditDevice, "Zařízení modemu:"},
+                                 std::pair{w::EditUser, "Uživatelské jméno:"}, std::pair{w::EditPassword, "Heslo:"}}) {
         const int row = grid->rowCount();
         grid->addWidget(new QLabel(QString::fromUtf8(caption), this), row, 0);
         auto* edit = new QLineEdit(this);
-        edit->setObjectName(QLatin1String(name));
+        edit->setObjectName(qtName(name));
         grid->addWidget(edit, row, 1);
     }
-    findChild<QLineEdit*>(QStringLiteral("EditPassword"))->setEchoMode(QLineEdit::Password);
+    findChild<QLineEdit*>(qtName(w::EditPassword))->setEchoMode(QLineEdit::Password);
 
     auto* message = new QLabel(this);
-    message->setObjectName(QStringLiteral("LabelMessage"));
+    message->setObjectName(qtName(w::LabelMessage));
     message->setWordWrap(true);
     message->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette red;
@@ -46,9 +51,9 @@ EntryEditorWindow::EntryEditorWindow(shell::WindowView& view, shell::IntentSink&
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    for (auto [name, text] : {std::pair{"ButtonSave", "Uložit"}, std::pair{"ButtonCancel", "Storno"}}) {
+    for (auto [name, text] : {std::pair{w::ButtonSave, "Uložit"}, std::pair{w::ButtonCancel, "Storno"}}) {
         auto* button = new QPushButton(QString::fromUtf8(text), this);
-        button->setObjectName(QLatin1String(name));
+        button->setObjectName(qtName(name));
         buttons->addWidget(button);
     }
     column->addLayout(buttons);
@@ -60,11 +65,11 @@ EntryEditorWindow::EntryEditorWindow(shell::WindowView& view, shell::IntentSink&
 EntryEditorWindow::~EntryEditorWindow() = default;
 
 void EntryEditorWindow::shown() {
-    findChild<QLineEdit*>(QStringLiteral("EditName"))->setFocus();
+    findChild<QLineEdit*>(qtName(w::EditName))->setFocus();
 }
 
-void addConnectionWindows(UiShell& shell, app::Views& views) {
-    shell.addWindow(views.entryEditor, [](shell::WindowView& view, shell::IntentSink& sink, QWidget* mainWindow) {
+void addConnectionWindows(UiShell& windows, app::Views& views) {
+    windows.addWindow(views.entryEditor, [](shell::WindowView& view, shell::IntentSink& sink, QWidget* mainWindow) {
         return std::make_unique<EntryEditorWindow>(view, sink, mainWindow);
     });
 }

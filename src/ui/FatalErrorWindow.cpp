@@ -1,5 +1,8 @@
 #include "ui/FatalErrorWindow.h"
 
+#include "shell/ShellNames.h"
+#include "ui/WindowSupport.h"
+
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -8,15 +11,17 @@
 
 namespace qv::ui {
 
+namespace w = names::TForm8;
+
 FatalErrorWindow::FatalErrorWindow(shell::WindowView& view, shell::IntentSink& sink, QWidget* anchor)
-    : SecondaryWindow(QStringLiteral("TForm8"), anchor) {
+    : SecondaryWindow(qtName(w::TForm8), anchor) {
     setWindowTitle(QStringLiteral("Error"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(6, 6, 6, 6);
     auto* group = new QGroupBox(this);
-    group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setObjectName(qtName(w::GroupBox1));
     outer->addWidget(group);
 
     auto* inner = new QVBoxLayout(group);
@@ -25,12 +30,12 @@ FatalErrorWindow::FatalErrorWindow(shell::WindowView& view, shell::IntentSink& s
                           "aplikace. Pokud se tato chyba bude opakovat pošlete prosím soubor Error.log k analýze. "
                           "Jedině tak je šance chybu odhalit a provést opravu. Díky Autor"),
         group);
-    message->setObjectName(QStringLiteral("Label1"));
+    message->setObjectName(qtName(w::Label1));
     message->setWordWrap(true);
     inner->addWidget(message, 1);
 
     auto* button = new QPushButton(QString::fromUtf8("Aplikace bude ukončena"), group);
-    button->setObjectName(QStringLiteral("Button1"));
+    button->setObjectName(qtName(w::Button1));
     inner->addWidget(button, 0, Qt::AlignHCenter);
     setFixedSize(394, 149);
 

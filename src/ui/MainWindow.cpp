@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "shell/ShellNames.h"
 #include "ui/ViewBinder.h"
 #include "ui/WindowSupport.h"
 
@@ -24,32 +25,34 @@
 
 namespace qv::ui {
 
+namespace w = names::TForm1;
+
 namespace {
 
 QString u8(const char* text) {
     return QString::fromUtf8(text);
 }
 
-QLabel* addLabel(QWidget* parent, const char* name, const char* text) {
+QLabel* addLabel(QWidget* parent, const shell::WidgetName* name, const char* text) {
     auto* label = new QLabel(u8(text), parent);
     if (name)
-        label->setObjectName(QLatin1String(name));
+        label->setObjectName(qtName(*name));
     return label;
 }
 
 // One caption-and-value row of a group.
-QLabel* addRow(QGridLayout* grid, QWidget* parent, const char* caption, const char* valueName,
+QLabel* addRow(QGridLayout* grid, QWidget* parent, const char* caption, const shell::WidgetName& valueName,
                const char* valueText = "") {
     const int row = grid->rowCount();
     grid->addWidget(addLabel(parent, nullptr, caption), row, 0);
-    QLabel* value = addLabel(parent, valueName, valueText);
+    QLabel* value = addLabel(parent, &valueName, valueText);
     grid->addWidget(value, row, 1);
     return value;
 }
 
-QGroupBox* makeGroup(QWidget* parent, const char* name, const char* title) {
+QGroupBox* makeGroup(QWidget* parent, const shell::WidgetName& name, const char* title) {
     auto* group = new QGroupBox(u8(title), parent);
-    group->setObjectName(QLatin1String(name));
+    group->setObjectName(qtName(name));
     return group;
 }
 
@@ -61,15 +64,15 @@ QGridLayout* makeGrid(QGroupBox* group) {
     return grid;
 }
 
-QAction* addMenuItem(QMenu* menu, const char* name, const char* text) {
+QAction* addMenuItem(QMenu* menu, const shell::WidgetName& name, const char* text) {
     QAction* action = menu->addAction(u8(text));
-    action->setObjectName(QLatin1String(name));
+    action->setObjectName(qtName(name));
     return action;
 }
 
-QMenu* makeMenu(QWidget* parent, const char* name, const char* title) {
+QMenu* makeMenu(QWidget* parent, const shell::WidgetName& name, const char* title) {
     auto* menu = new QMenu(u8(title), parent);
-    menu->setObjectName(QLatin1String(name));
+    menu->setObjectName(qtName(name));
     return menu;
 }
 
@@ -97,7 +100,7 @@ QIcon trayImage(const QColor& fill) {
 } // namespace
 
 MainWindow::MainWindow(shell::WindowView& view, shell::IntentSink& sink) {
-    setObjectName(QStringLiteral("TForm1"));
+    setObjectName(qtName(w::TForm1));
     setWindowTitle(QStringLiteral("Quorvex 1.32 Beta"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -133,98 +136,98 @@ QList<QIcon> MainWindow::trayImages() {
 }
 
 QWidget* MainWindow::buildConnectionGroup() {
-    QGroupBox* group = makeGroup(this, "GroupBox1", "Připojení");
+    QGroupBox* group = makeGroup(this, w::GroupBox1, "Připojení");
     QGridLayout* grid = makeGrid(group);
 
     auto* accounts = new QComboBox(group);
-    accounts->setObjectName(QStringLiteral("ComboBox1"));
+    accounts->setObjectName(qtName(w::ComboBox1));
     accounts->setPlaceholderText(u8("Připojení"));
     accounts->setToolTip(u8("Pravým tlačítkem editace atd.."));
-    accounts->setProperty(kPopupMenuProperty, QStringLiteral("PopupMenu2"));
+    accounts->setProperty(kPopupMenuProperty, qtName(w::PopupMenu2));
     grid->addWidget(accounts, 0, 0, 1, 2);
 
-    QMenu* accountMenu = makeMenu(this, "PopupMenu2", "");
-    addMenuItem(accountMenu, "Editovat1", "Editovat");
-    addMenuItem(accountMenu, "Smazat1", "Smazat");
+    QMenu* accountMenu = makeMenu(this, w::PopupMenu2, "");
+    addMenuItem(accountMenu, w::Editovat1, "Editovat");
+    addMenuItem(accountMenu, w::Smazat1, "Smazat");
 
     grid->addWidget(addLabel(group, nullptr, "Uživatelské jméno"), 1, 0);
     auto* user = new QLineEdit(group);
-    user->setObjectName(QStringLiteral("Edit1"));
+    user->setObjectName(qtName(w::Edit1));
     grid->addWidget(user, 1, 1);
 
     grid->addWidget(addLabel(group, nullptr, "Heslo"), 2, 0);
     auto* password = new QLineEdit(group);
-    password->setObjectName(QStringLiteral("Edit2"));
+    password->setObjectName(qtName(w::Edit2));
     password->setEchoMode(QLineEdit::Password);
     grid->addWidget(password, 2, 1);
 
     auto* store = new QCheckBox(u8("Uložit změny v Uživatel a Heslo"), group);
-    store->setObjectName(QStringLiteral("CheckBox1"));
+    store->setObjectName(qtName(w::CheckBox1));
     store->setToolTip(u8("K uložení dojde po kliknutí na Připojit"));
     grid->addWidget(store, 3, 0, 1, 2);
 
     auto* defaultAccount = new QCheckBox(u8("Nastavit jako CDMA účet"), group);
-    defaultAccount->setObjectName(QStringLiteral("CheckBox2"));
+    defaultAccount->setObjectName(qtName(w::CheckBox2));
     grid->addWidget(defaultAccount, 4, 0, 1, 2);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(3);
-    for (auto [name, text] : {std::pair{"SpeedButton3", "Detekuj účet"}, std::pair{"SpeedButton1", "Připojit"},
-                              std::pair{"SpeedButton2", "Odpojit"}}) {
+    for (auto [name, text] : {std::pair{w::SpeedButton3, "Detekuj účet"}, std::pair{w::SpeedButton1, "Připojit"},
+                              std::pair{w::SpeedButton2, "Odpojit"}}) {
         auto* button = new QPushButton(u8(text), group);
-        button->setObjectName(QLatin1String(name));
+        button->setObjectName(qtName(name));
         buttons->addWidget(button);
     }
-    group->findChild<QPushButton*>(QStringLiteral("SpeedButton2"))->setEnabled(false);
+    group->findChild<QPushButton*>(qtName(w::SpeedButton2))->setEnabled(false);
     grid->addLayout(buttons, 5, 0, 1, 2);
     return group;
 }
 
 QWidget* MainWindow::buildAddressGroup() {
-    QGroupBox* group = makeGroup(this, "GroupBox2", "IP adresy");
+    QGroupBox* group = makeGroup(this, w::GroupBox2, "IP adresy");
     QGridLayout* grid = makeGrid(group);
-    addRow(grid, group, "IP Server :", "Label4");
-    addRow(grid, group, "IP Klient :", "Label6");
+    addRow(grid, group, "IP Server :", w::Label4);
+    addRow(grid, group, "IP Klient :", w::Label6);
     return group;
 }
 
 QWidget* MainWindow::buildSpeedGroup() {
-    QGroupBox* group = makeGroup(this, "GroupBox3", "Rychlost KB/s");
+    QGroupBox* group = makeGroup(this, w::GroupBox3, "Rychlost KB/s");
     QGridLayout* grid = makeGrid(group);
-    QLabel* direction = addLabel(group, "Label8", "Download");
+    QLabel* direction = addLabel(group, &w::Label8, "Download");
     direction->setToolTip(u8("Dvojklikem Upload/Download"));
     grid->addWidget(direction, 0, 0);
-    grid->addWidget(addLabel(group, "Label7", ""), 0, 1);
+    grid->addWidget(addLabel(group, &w::Label7, ""), 0, 1);
     return group;
 }
 
 QWidget* MainWindow::buildLimitsGroup() {
-    QGroupBox* group = makeGroup(this, "GroupBox4", "Datové toky a čas aktuálního připojení, limity");
+    QGroupBox* group = makeGroup(this, w::GroupBox4, "Datové toky a čas aktuálního připojení, limity");
     QGridLayout* grid = makeGrid(group);
-    addRow(grid, group, "Délka připojení:", "Label11");
-    addRow(grid, group, "Zbývající:", "Label13");
-    addRow(grid, group, "Přenesená data:", "Label15");
-    addRow(grid, group, "Zbývající:", "Label17");
-    addRow(grid, group, "Pokles downloadu:", "Label20");
-    addRow(grid, group, "Zbývající:", "Label21");
+    addRow(grid, group, "Délka připojení:", w::Label11);
+    addRow(grid, group, "Zbývající:", w::Label13);
+    addRow(grid, group, "Přenesená data:", w::Label15);
+    addRow(grid, group, "Zbývající:", w::Label17);
+    addRow(grid, group, "Pokles downloadu:", w::Label20);
+    addRow(grid, group, "Zbývající:", w::Label21);
     return group;
 }
 
 QWidget* MainWindow::buildTrafficGroup() {
-    QGroupBox* group = makeGroup(this, "GroupBox5", "Přenos dat, aktuální připojení, celkem");
+    QGroupBox* group = makeGroup(this, w::GroupBox5, "Přenos dat, aktuální připojení, celkem");
     QGridLayout* grid = makeGrid(group);
-    addRow(grid, group, "Download:", "Label24");
-    addRow(grid, group, "Upload:", "Label27");
+    addRow(grid, group, "Download:", w::Label24);
+    addRow(grid, group, "Upload:", w::Label27);
     return group;
 }
 
 QWidget* MainWindow::buildModemGroup() {
-    QGroupBox* group = makeGroup(this, "GroupBox6", "Modem info");
+    QGroupBox* group = makeGroup(this, w::GroupBox6, "Modem info");
     QGridLayout* grid = makeGrid(group);
-    addRow(grid, group, "Signál:", "LabelSignal", "?");
-    addRow(grid, group, "Baterie:", "LabelBattery", "?");
+    addRow(grid, group, "Signál:", w::LabelSignal, "?");
+    addRow(grid, group, "Baterie:", w::LabelBattery, "?");
     auto* level = new QProgressBar(group);
-    level->setObjectName(QStringLiteral("ProgressBar1"));
+    level->setObjectName(qtName(w::ProgressBar1));
     level->setRange(0, 100);
     level->setValue(0);
     level->setTextVisible(false);
@@ -235,11 +238,11 @@ QWidget* MainWindow::buildModemGroup() {
 
 QWidget* MainWindow::buildStatusPanel() {
     auto* panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setObjectName(qtName(w::Panel1));
     panel->setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(4, 4, 4, 4);
-    QLabel* status = addLabel(panel, "Label9", "Odpojeno");
+    QLabel* status = addLabel(panel, &w::Label9, "Odpojeno");
     status->setAlignment(Qt::AlignCenter);
     status->setWordWrap(true);
     layout->addWidget(status);
@@ -248,44 +251,44 @@ QWidget* MainWindow::buildStatusPanel() {
 
 void MainWindow::buildMainMenu() {
     QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu1"));
+    bar->setObjectName(qtName(w::MainMenu1));
 
-    QMenu* menu = makeMenu(this, "Menu1", "Menu");
-    addMenuItem(menu, "Vytvoitnovet1", "Vytvořit nový účet");
-    addMenuItem(menu, "Nastaveni1", "Nastaveni");
-    addMenuItem(menu, "Statistika1", "Statistika");
-    addMenuItem(menu, "Restartovatpipojen1", "Restart připojení");
-    addMenuItem(menu, "Zobrazitlog1", "Zobrazit log");
-    addMenuItem(menu, "Konec1", "Konec");
+    QMenu* menu = makeMenu(this, w::Menu1, "Menu");
+    addMenuItem(menu, w::Vytvoitnovet1, "Vytvořit nový účet");
+    addMenuItem(menu, w::Nastaveni1, "Nastaveni");
+    addMenuItem(menu, w::Statistika1, "Statistika");
+    addMenuItem(menu, w::Restartovatpipojen1, "Restart připojení");
+    addMenuItem(menu, w::Zobrazitlog1, "Zobrazit log");
+    addMenuItem(menu, w::Konec1, "Konec");
     bar->addMenu(menu);
 
-    QMenu* speed = makeMenu(this, "TestRychlosti1", "Test Rychlosti");
-    addMenuItem(speed, "Test1", "Test");
+    QMenu* speed = makeMenu(this, w::TestRychlosti1, "Test Rychlosti");
+    addMenuItem(speed, w::Test1, "Test");
     bar->addMenu(speed);
 
-    QMenu* about = makeMenu(this, "Oaplikaci1", "O aplikaci");
-    addMenuItem(about, "Licence1", "Licence");
-    addMenuItem(about, "Aktualizace1", "Aktualizace");
-    addMenuItem(about, "Jtnaweb1", "Jít na web");
+    QMenu* about = makeMenu(this, w::Oaplikaci1, "O aplikaci");
+    addMenuItem(about, w::Licence1, "Licence");
+    addMenuItem(about, w::Aktualizace1, "Aktualizace");
+    addMenuItem(about, w::Jtnaweb1, "Jít na web");
     bar->addMenu(about);
 }
 
 void MainWindow::buildTray() {
-    QMenu* menu = makeMenu(this, "PopupMenu1", "");
-    addMenuItem(menu, "Obnovitaplikaci1", "Obnovit aplikaci");
+    QMenu* menu = makeMenu(this, w::PopupMenu1, "");
+    addMenuItem(menu, w::Obnovitaplikaci1, "Obnovit aplikaci");
     menu->addSeparator();
-    addMenuItem(menu, "Pipojit1", "Připojit");
-    addMenuItem(menu, "Odpojit1", "Odpojit")->setEnabled(false);
+    addMenuItem(menu, w::Pipojit1, "Připojit");
+    addMenuItem(menu, w::Odpojit1, "Odpojit")->setEnabled(false);
     menu->addSeparator();
-    addMenuItem(menu, "Nerestartovatpipojen1", "Nerestartovat připojení")->setCheckable(true);
-    addMenuItem(menu, "VypnoutPcpoodpojen1", "Vypnout PC po odpojení")->setCheckable(true);
+    addMenuItem(menu, w::Nerestartovatpipojen1, "Nerestartovat připojení")->setCheckable(true);
+    addMenuItem(menu, w::VypnoutPcpoodpojen1, "Vypnout PC po odpojení")->setCheckable(true);
     menu->addSeparator();
-    addMenuItem(menu, "Restartpipojen1", "Restart připojení");
-    addMenuItem(menu, "Nastaven1", "Nastavení");
-    addMenuItem(menu, "Konec2", "Konec");
+    addMenuItem(menu, w::Restartpipojen1, "Restart připojení");
+    addMenuItem(menu, w::Nastaven1, "Nastavení");
+    addMenuItem(menu, w::Konec2, "Konec");
 
     tray_ = new QSystemTrayIcon(this);
-    tray_->setObjectName(QStringLiteral("TrayIcon1"));
+    tray_->setObjectName(qtName(w::TrayIcon1));
     tray_->setToolTip(QStringLiteral("Quorvex"));
     tray_->setIcon(trayImages().at(1));
     tray_->setContextMenu(menu);

@@ -48,7 +48,7 @@ UiShell::Slot& UiShell::addSlot(shell::WindowView& view, Factory factory) {
     slot->factory = std::move(factory);
     Slot& ref = *slot;
     slots_.push_back(std::move(slot));
-    view.subscribe([weak = std::weak_ptr<UiShell*>(self_), &ref](const std::string& name) {
+    view.subscribe([weak = std::weak_ptr<UiShell*>(self_), &ref](const shell::WidgetName& name) {
         if (auto self = weak.lock(); self && *self)
             (*self)->changed(ref, name);
     });
@@ -57,16 +57,16 @@ UiShell::Slot& UiShell::addSlot(shell::WindowView& view, Factory factory) {
 
 void UiShell::addWindow(shell::WindowView& view, Factory factory) {
     Slot& slot = addSlot(view, std::move(factory));
-    if (view.has(view.windowName()) && view.window().visible)
+    if (view.has(view.self()) && view.window().visible)
         create(slot);
 }
 
 void UiShell::start() {
-    if (!mainView_.has(mainView_.windowName()))
+    if (!mainView_.has(mainView_.self()))
         mainView_.showWindow();
 }
 
-QWidget* UiShell::window(const std::string& name) const {
+QWidget* UiShell::window(std::string_view name) const {
     if (name == mainView_.windowName())
         return main_.get();
     for (const auto& slot : slots_)
@@ -75,12 +75,12 @@ QWidget* UiShell::window(const std::string& name) const {
     return nullptr;
 }
 
-void UiShell::changed(Slot& slot, const std::string& name) {
+void UiShell::changed(Slot& slot, const shell::WidgetName& name) {
     if (slot.binder) {
         slot.binder->changed(name);
         return;
     }
-    if (!slot.creating && name == slot.view->windowName() && slot.view->window().visible)
+    if (!slot.creating && name.isWindow() && slot.view->window().visible)
         create(slot);
 }
 

@@ -42,7 +42,7 @@ public:
 
     MainWindow& mainWindow() { return *main_; }
     /// The window of that name, or nullptr while it has not been made.
-    QWidget* window(const std::string& name) const;
+    QWidget* window(std::string_view name) const;
 
 private:
     struct Slot {
@@ -54,7 +54,7 @@ private:
     };
 
     Slot& addSlot(shell::WindowView& view, Factory factory);
-    void changed(Slot& slot, const std::string& name);
+    void changed(Slot& slot, const shell::WidgetName& name);
     void create(Slot& slot);
 
     shell::IntentSink& sink_;

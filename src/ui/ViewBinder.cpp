@@ -50,15 +50,6 @@ QString qs(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-std::string name(const QObject& o) {
-    return o.objectName().toStdString();
-}
-
-bool bindable(const QObject& o) {
-    const QString n = o.objectName();
-    return !n.isEmpty() && !n.startsWith(QLatin1String("qt_"));
-}
-
 QStringList toStringList(const std::vector<std::string>& items) {
     QStringList list;
     list.reserve(static_cast<qsizetype>(items.size()));
@@ -100,7 +91,7 @@ ViewBinder::ViewBinder(QWidget& window, shell::WindowView& view, shell::IntentSi
     setObjectName(QStringLiteral("qt_viewbinder")); // not a widget of the window: never bound itself
     window_.installEventFilter(this);
     for (QObject* o : window_.findChildren<QObject*>())
-        if (o != this && bindable(*o))
+        if (o != this && tableName(*o))
             connectWidget(*o);
 }
 
@@ -114,7 +105,7 @@ ViewBinder* ViewBinder::of(const QWidget& window) {
 
 void ViewBinder::attach() {
     applyAll();
-    view_.subscribe([weak = std::weak_ptr<ViewBinder*>(self_)](const std::string& name) {
+    view_.subscribe([weak = std::weak_ptr<ViewBinder*>(self_)](const shell::WidgetName& name) {
         if (auto self = weak.lock(); self && *self)
             (*self)->changed(name);
     });
@@ -123,17 +114,16 @@ void ViewBinder::attach() {
 void ViewBinder::applyAll() {
     raisesSeen_ = view_.raiseCount(); // earlier raise requests are met by the showing itself
     for (QObject* o : window_.findChildren<QObject*>()) {
-        if (o == this || !bindable(*o))
+        if (o == this)
             continue;
-        const std::string n = name(*o);
-        if (view_.has(n))
-            apply(n, true);
+        if (const auto n = tableName(*o); n && view_.has(*n))
+            apply(*n, true);
     }
-    if (view_.has(windowName()))
-        apply(windowName(), true);
+    if (view_.has(view_.self()))
+        apply(view_.self(), true);
 }
 
-void ViewBinder::changed(const std::string& name) {
+void ViewBinder::changed(const shell::WidgetName& name) {
     apply(name, !drawn_.count(name));
 }
 
@@ -142,10 +132,10 @@ void ViewBinder::setImages(QObject& target, QList<QIcon> images) {
 }
 
 void ViewBinder::windowEvent(shell::WindowEvent event) {
-    sink_.windowEvent(windowName(), event);
+    sink_.windowEvent(view_.self(), event);
 }
 
-void ViewBinder::apply(const std::string& name, bool first) {
+void ViewBinder::apply(const shell::WidgetName& name, bool first) {
     const shell::WidgetState now = view_.get(name);
     const auto before = drawn_.find(name);
     first = first || before == drawn_.end();
@@ -154,14 +144,14 @@ void ViewBinder::apply(const std::string& name, bool first) {
         fields &= ~Color; // no colour yet: leave the window's own palette alone
     // Stored before drawing: showing a window may re-enter the logic, which may change this entry again.
     drawn_[name] = now;
-    if (name == windowName()) {
+    if (name.isWindow()) {
         applyWindow(now, fields, first);
         return;
     }
     if (fields == 0)
         return;
 
-    QObject* target = window_.findChild<QObject*>(qs(name));
+    QObject* target = window_.findChild<QObject*>(QString::fromUtf8(name.name.data(), qsizetype(name.name.size())));
     if (!target || target == this)
         return;
     const QSignalBlocker block(target);
@@ -284,24 +274,25 @@ void ViewBinder::applyWindow(const shell::WidgetState& now, unsigned fields, boo
     }
 }
 
-void ViewBinder::forwardChecked(const std::string& name, bool checked) {
-    view_.setChecked(name, checked); // the view keeps what the window shows
-    sink_.toggled(windowName(), name, checked);
-    sink_.clicked(windowName(), name);
+std::optional<shell::WidgetName> ViewBinder::tableName(const QObject& object) const {
+    const QString n = object.objectName();
+    if (n.isEmpty())
+        return std::nullopt;
+    return view_.find(n.toStdString());
 }
 
 void ViewBinder::connectWidget(QObject& object) {
-    const std::string n = name(object);
+    const shell::WidgetName n = *tableName(object);
     if (auto* tray = qobject_cast<QSystemTrayIcon*>(&object)) {
         connect(tray, &QSystemTrayIcon::activated, this, [this, n](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-                sink_.clicked(windowName(), n);
+                sink_.clicked(n);
         });
         return;
     }
     if (auto* action = qobject_cast<QAction*>(&object)) {
         connect(action, &QAction::triggered, this, [this, n, action] {
-            sink_.clicked(windowName(), n);
+            sink_.clicked(n);
             // The logic owns a check mark: undo Qt's own toggle unless the logic made it so.
             if (action->isCheckable()) {
                 const QSignalBlocker block(action);
@@ -316,7 +307,7 @@ void ViewBinder::connectWidget(QObject& object) {
     if (const QVariant menuName = widget->property(kPopupMenuProperty); menuName.isValid()) {
         widget->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(widget, &QWidget::customContextMenuRequested, this, [this, n, widget](const QPoint& pos) {
-            sink_.contextMenu(windowName(), n);
+            sink_.contextMenu(n);
             showPopup(*widget, pos);
         });
     }
@@ -324,20 +315,22 @@ void ViewBinder::connectWidget(QObject& object) {
         // activated comes only from the user, never from state drawn here.
         connect(combo, &QComboBox::activated, this, [this, n](int index) {
             view_.setIndex(n, index);
-            sink_.indexChanged(windowName(), n, index);
+            sink_.indexChanged(n, index);
         });
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         connect(edit, &QLineEdit::textEdited, this, [this, n](const QString& text) {
             const std::string t = text.toStdString();
             view_.setText(n, t);
-            sink_.textEdited(windowName(), n, t);
+            sink_.textEdited(n, t);
         });
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         connect(button, &QAbstractButton::clicked, this, [this, n, button](bool checked) {
-            if (button->isCheckable())
-                forwardChecked(n, checked);
-            else
-                sink_.clicked(windowName(), n);
+            if (button->isCheckable()) {
+                view_.setChecked(n, checked); // the view keeps what the window shows
+                sink_.toggled(n, checked);
+            } else {
+                sink_.clicked(n);
+            }
         });
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setTextFormat(Qt::PlainText); // texts from the view are never markup
@@ -356,7 +349,8 @@ bool ViewBinder::eventFilter(QObject* watched, QEvent* event) {
         if ((event->type() == QEvent::Show && !event->spontaneous()) || event->type() == QEvent::WindowActivate)
             windowEvent(shell::WindowEvent::Activated);
     } else if (event->type() == QEvent::MouseButtonDblClick) {
-        sink_.doubleClicked(windowName(), name(*watched));
+        if (const auto n = tableName(*watched))
+            sink_.doubleClicked(*n);
     }
     return QObject::eventFilter(watched, event);
 }

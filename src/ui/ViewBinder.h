@@ -26,8 +26,8 @@ inline constexpr char kPopupMenuProperty[] = "popupMenu";
 std::optional<QColor> colorFromValue(std::uint32_t value);
 
 /// Draws a window's view state on its widgets and forwards what the user does to the logic. Widgets are matched by
-/// objectName; names starting with "qt_" (Qt's own internals) are left alone. The window's own entry (named after
-/// the window) is its caption, visibility, background colour and raise requests.
+/// objectName against the window's name table; other objects (Qt's own internals among them) are left alone. The
+/// window's own entry (named after the window) is its caption, visibility, background colour and raise requests.
 ///
 /// Each change is drawn field by field: only the fields that differ from the state drawn last reach the widget, so
 /// what the user typed or ticked survives an unrelated change such as a disable. The first state drawn for a name
@@ -50,7 +50,7 @@ public:
     /// Draws everything the view holds for this window's widgets.
     void applyAll();
     /// Draws one changed entry of the view.
-    void changed(const std::string& name);
+    void changed(const shell::WidgetName& name);
 
     /// The images an `index` selects for a tray icon, action or button (an image list).
     void setImages(QObject& target, QList<QIcon> images);
@@ -58,22 +58,22 @@ public:
     /// Forwards a window event of this window.
     void windowEvent(shell::WindowEvent event);
 
-    const std::string& windowName() const { return view_.windowName(); }
+    std::string_view windowName() const { return view_.windowName(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::optional<shell::WidgetName> tableName(const QObject& object) const;
     void connectWidget(QObject& object);
-    void apply(const std::string& name, bool first);
+    void apply(const shell::WidgetName& name, bool first);
     void applyWindow(const shell::WidgetState& now, unsigned fields, bool first);
     void showPopup(QWidget& owner, const QPoint& pos);
-    void forwardChecked(const std::string& name, bool checked);
 
     QWidget& window_;
     shell::WindowView& view_;
     shell::IntentSink& sink_;
-    std::map<std::string, shell::WidgetState> drawn_; // what each name looked like when drawn last
+    std::map<shell::WidgetName, shell::WidgetState> drawn_; // what each name looked like when drawn last
     std::map<QObject*, QList<QIcon>> images_;
     std::uint32_t raisesSeen_ = 0;
     std::shared_ptr<ViewBinder*> self_; // lets a view listener outlive the binder harmlessly

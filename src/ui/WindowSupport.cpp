@@ -12,6 +12,10 @@ QFont windowFont() {
     return font;
 }
 
+QString qtName(const shell::WidgetName& name) {
+    return QString::fromLatin1(name.name.data(), static_cast<qsizetype>(name.name.size()));
+}
+
 void centreOver(QWidget& window, const QWidget* anchor) {
     QRect area;
     if (anchor)

@@ -124,7 +124,8 @@ int main(int argc, char** argv) {
     formForSignals = &form;
     form.create();
 
-    shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog, form);
+    shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
+                                          form.intents());
     ui::addConnectionWindows(*shell, views);
     // The end of the desktop session ends the program as "Ukončit" does.
     QObject::connect(&application, &QGuiApplication::commitDataRequest,

@@ -13,20 +13,20 @@ struct ExitDialogTest : ShellFixture {
         form->hooks().saveRunningRecord = [this] { ++saves; };
     }
     void openDialog() {
-        form->windowEvent("TForm1", shell::WindowEvent::CloseRequested);
-        form->windowEvent("TForm6", shell::WindowEvent::Activated);
+        form->intents().windowEvent(w::TForm1, shell::WindowEvent::CloseRequested);
+        form->intents().windowEvent(names::TForm6::TForm6, shell::WindowEvent::Activated);
     }
-    const shell::WidgetState& dialog(const std::string& name) { return views.exitDialog.get(name); }
+    const shell::WidgetState& dialog(const shell::WidgetName& name) { return views.exitDialog.get(name); }
 };
 
 TEST_F(ExitDialogTest, CloseBoxAndBothKonecItemsOpenOneDialogInsteadOfClosing) {
     EXPECT_FALSE(views.exitDialog.window().visible);
-    form->windowEvent("TForm1", shell::WindowEvent::CloseRequested);
+    form->intents().windowEvent(w::TForm1, shell::WindowEvent::CloseRequested);
     EXPECT_TRUE(views.exitDialog.window().visible);
-    EXPECT_TRUE(main("TForm1").visible);
+    EXPECT_TRUE(main(w::TForm1).visible);
     const auto raises = views.exitDialog.raiseCount();
-    form->clicked("TForm1", "Konec1");
-    form->clicked("TForm1", "Konec2");
+    form->intents().clicked(w::Konec1);
+    form->intents().clicked(w::Konec2);
     EXPECT_EQ(views.exitDialog.raiseCount(), raises + 2); // the same dialog comes up again
     EXPECT_EQ(views.exitDialog.window().text, "Ukončení aplikace");
     EXPECT_EQ(quits, 0);
@@ -34,10 +34,10 @@ TEST_F(ExitDialogTest, CloseBoxAndBothKonecItemsOpenOneDialogInsteadOfClosing) {
 
 TEST_F(ExitDialogTest, OfflineDialogHidesExitAndDisconnectAndUkoncitEndsWithoutStatistics) {
     openDialog();
-    EXPECT_FALSE(dialog("SpeedButton2").visible);
-    form->clicked("TForm6", "SpeedButton1");
+    EXPECT_FALSE(dialog(names::TForm6::SpeedButton2).visible);
+    form->intents().clicked(names::TForm6::SpeedButton1);
     EXPECT_EQ(saves, 0);
-    EXPECT_FALSE(main("TrayIcon1").visible);
+    EXPECT_FALSE(main(w::TrayIcon1).visible);
     EXPECT_EQ(quits, 1);
 }
 
@@ -45,9 +45,9 @@ TEST_F(ExitDialogTest, AFailedSaveIsReportedAndTheProgramGoesOn) {
     form->state().isConnected = true;
     form->hooks().saveRunningRecord = [] { throw std::runtime_error("disk full"); };
     openDialog();
-    form->clicked("TForm6", "SpeedButton1");
+    form->intents().clicked(names::TForm6::SpeedButton1);
     EXPECT_EQ(quits, 0);
-    EXPECT_TRUE(main("TrayIcon1").visible);
+    EXPECT_TRUE(main(w::TrayIcon1).visible);
     EXPECT_TRUE(views.exitDialog.window().visible);
     EXPECT_EQ(lines("/app/Error.log"), (std::vector<std::string>{"5.3.2026 14:07:09 : 21,6"}));
 }
@@ -59,25 +59,25 @@ TEST_F(ExitDialogTest, ExitAndDisconnectWaitsForARunningDisconnectThenHangsUp) {
     form->state().suppressAutoRedial = false;
     auto finish = loop.createTimer(1200, true, [&] { form->state().disconnectBusy = false; });
     openDialog();
-    form->clicked("TForm6", "SpeedButton2");
+    form->intents().clicked(names::TForm6::SpeedButton2);
     EXPECT_EQ(loop.tickCount(), 1500u); // three 500 ms steps
     EXPECT_EQ(dialer.hangUps, (std::vector<std::uint32_t>{0x1234}));
     EXPECT_TRUE(form->state().exitAfterDisconnect);
     EXPECT_TRUE(form->state().suppressAutoRedial);
-    EXPECT_FALSE(form->modemPoll().modemPollAllowed);
+    EXPECT_FALSE(form->state().modemPollAllowed);
     EXPECT_EQ(lines("/app/PO.log"), (std::vector<std::string>{"5.3.2026 14:07:10 : Odpojení+Ukončení"}));
     EXPECT_EQ(quits, 0); // the end comes from the disconnected handling
 }
 
 TEST_F(ExitDialogTest, StornoClosesAndOnlineUkoncitSavesTheRunningRecordAndLeavesTheLineUp) {
     openDialog();
-    form->clicked("TForm6", "SpeedButton3");
+    form->intents().clicked(names::TForm6::SpeedButton3);
     EXPECT_FALSE(views.exitDialog.window().visible);
     form->state().isConnected = true;
     openDialog(); // visibility of the second button is decided at each activation
     EXPECT_TRUE(views.exitDialog.window().visible);
-    EXPECT_TRUE(dialog("SpeedButton2").visible);
-    form->clicked("TForm6", "SpeedButton1");
+    EXPECT_TRUE(dialog(names::TForm6::SpeedButton2).visible);
+    form->intents().clicked(names::TForm6::SpeedButton1);
     EXPECT_EQ(saves, 1);
     EXPECT_TRUE(dialer.hangUps.empty());
     EXPECT_EQ(quits, 1);

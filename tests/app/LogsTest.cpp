@@ -52,32 +52,32 @@ TEST_F(LogsTest, TwoFailuresGiveTwoLinesAndOneErrorWindow) {
     EXPECT_EQ(lines("/app/Error.log").size(), 2u);
     EXPECT_TRUE(views.fatalError.window().visible);
     EXPECT_EQ(views.fatalError.raiseCount(), raisesBefore + 1);
-    EXPECT_EQ(views.fatalError.window().color, main("TForm1").color); // the main window's colour
+    EXPECT_EQ(views.fatalError.window().color, main(w::TForm1).color); // the main window's colour
 }
 
 TEST_F(LogsTest, FatalWindowButtonSwitchesThePingCheckOffRemovesTheTrayIconAndEnds) {
     started();
     form->logs().ReportError("1,1");
-    form->clicked("TForm8", "Button1");
+    form->intents().clicked(names::TForm8::Button1);
     EXPECT_EQ(form->state().pingFailures, 100);
-    EXPECT_FALSE(main("TrayIcon1").visible);
+    EXPECT_FALSE(main(w::TrayIcon1).visible);
     EXPECT_EQ(quits, 1);
 }
 
 TEST_F(LogsTest, LogWindowShowsTheFileOnceHoweverOftenItIsShown) {
     started();
-    form->clicked("TForm1", "Zobrazitlog1");
+    form->intents().clicked(w::Zobrazitlog1);
     EXPECT_TRUE(views.connectionLog.window().visible);
-    EXPECT_EQ(views.connectionLog.get("Memo1").text, ""); // no PO.log yet
+    EXPECT_EQ(views.connectionLog.get(names::TForm10::Memo1).text, ""); // no PO.log yet
 
     form->logs().WriteConnectionLog("Normální připojení");
     form->logs().WriteConnectionLog("Normální odpojení");
-    form->clicked("TForm1", "Zobrazitlog1");
-    form->clicked("TForm1", "Zobrazitlog1");
-    EXPECT_EQ(views.connectionLog.get("Memo1").text,
+    form->intents().clicked(w::Zobrazitlog1);
+    form->intents().clicked(w::Zobrazitlog1);
+    EXPECT_EQ(views.connectionLog.get(names::TForm10::Memo1).text,
               "5.3.2026 14:07:09 : Normální připojení\n5.3.2026 14:07:09 : Normální odpojení");
 
-    form->windowEvent("TForm10", shell::WindowEvent::Closed);
+    form->intents().windowEvent(names::TForm10::TForm10, shell::WindowEvent::Closed);
     EXPECT_FALSE(views.connectionLog.window().visible);
 }
 

@@ -24,7 +24,7 @@ TEST_F(MainFormTest, EveryActivationLoadsTheSettingsButOnlyTheFirstStartsTheStar
     form->create();
     EXPECT_FALSE(form->timers().timer(10).enabled());
     form->activated();
-    EXPECT_EQ(main("TForm1").color, 0x0000FFu);
+    EXPECT_EQ(main(w::TForm1).color, 0x0000FFu);
     EXPECT_FALSE(form->counterMode());
     EXPECT_FALSE(form->floatWindowOn());
     EXPECT_TRUE(form->timers().timer(10).enabled());
@@ -39,7 +39,7 @@ TEST_F(MainFormTest, EveryActivationLoadsTheSettingsButOnlyTheFirstStartsTheStar
     EXPECT_TRUE(form->floatWindowOn());
     EXPECT_FALSE(form->timers().timer(10).enabled());
     EXPECT_EQ(purges, 1);
-    EXPECT_EQ(main("TForm1").color, 0xFF000005u);
+    EXPECT_EQ(main(w::TForm1).color, 0xFF000005u);
 }
 
 TEST_F(MainFormTest, AFailingActivationIsReportedWithItsTag) {
@@ -52,33 +52,34 @@ TEST_F(MainFormTest, AFailingActivationIsReportedWithItsTag) {
 TEST_F(MainFormTest, MinimiseHidesToTheTrayAndTrayClicksRestore) {
     int floating = 0;
     started().hooks().showFloatingWindowOnTop = [&] { ++floating; };
-    form->windowEvent("TForm1", shell::WindowEvent::Minimized);
-    EXPECT_FALSE(main("TForm1").visible);
+    form->intents().windowEvent(w::TForm1, shell::WindowEvent::Minimized);
+    EXPECT_FALSE(main(w::TForm1).visible);
     EXPECT_EQ(floating, 0); // offline: no floating window
-    form->clicked("TForm1", "TrayIcon1");
-    EXPECT_TRUE(main("TForm1").visible);
+    form->intents().clicked(w::TrayIcon1);
+    EXPECT_TRUE(main(w::TForm1).visible);
 
     form->state().isConnected = true;
-    form->windowEvent("TForm1", shell::WindowEvent::Minimized);
+    form->intents().windowEvent(w::TForm1, shell::WindowEvent::Minimized);
     EXPECT_EQ(floating, 1);
     const auto raises = views.main.raiseCount();
-    form->doubleClicked("TForm1", "TrayIcon1");
-    form->clicked("TForm1", "Obnovitaplikaci1");
-    EXPECT_TRUE(main("TForm1").visible);
+    form->intents().doubleClicked(w::TrayIcon1);
+    form->intents().clicked(w::Obnovitaplikaci1);
+    EXPECT_TRUE(main(w::TForm1).visible);
     EXPECT_EQ(views.main.raiseCount(), raises + 2);
 }
 
 TEST_F(MainFormTest, LabelClearingEmptiesTheConnectionValuesOnceASecondAfterItStarts) {
     started();
-    for (const char* name : {"Label7", "Label11", "Label13", "Label15", "Label17", "Label20", "Label21", "Label24"})
+    for (const auto& name :
+         {w::Label7, w::Label11, w::Label13, w::Label15, w::Label17, w::Label20, w::Label21, w::Label24})
         views.main.setText(name, "x");
     form->timers().timer(12).start();
     loop.advance(999);
-    EXPECT_EQ(main("Label11").text, "x");
+    EXPECT_EQ(main(w::Label11).text, "x");
     loop.advance(1);
-    for (const char* name : {"Label7", "Label11", "Label13", "Label15", "Label17", "Label20", "Label21"})
+    for (const auto& name : {w::Label7, w::Label11, w::Label13, w::Label15, w::Label17, w::Label20, w::Label21})
         EXPECT_EQ(main(name).text, "") << name;
-    EXPECT_EQ(main("Label24").text, "x"); // the totals of the last connection stay
+    EXPECT_EQ(main(w::Label24).text, "x"); // the totals of the last connection stay
     EXPECT_FALSE(form->timers().timer(12).enabled());
 }
 

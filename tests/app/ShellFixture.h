@@ -12,10 +12,19 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
+namespace qv::shell {
+inline std::ostream& operator<<(std::ostream& out, const WidgetName& name) {
+    return out << name.window << '.' << name.name;
+}
+} // namespace qv::shell
+
 namespace qv::test {
+
+namespace w = names::TForm1;
 
 /// The shell on the virtual loop, an in-memory application directory "/app/" (with Data/) and a fixed start time.
 struct ShellFixture : ::testing::Test {
@@ -43,6 +52,8 @@ struct ShellFixture : ::testing::Test {
             app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes, dialogs,
                                "192.0.2.53", [this] { ++quits; }, [] { return 1280; }, [] { return 100; }},
             paths, views);
+        form->intents().onUnhandled(
+            [](const shell::WidgetName& name, shell::IntentRouter::Kind) { ADD_FAILURE() << "unhandled " << name; });
         return *form;
     }
     app::MainForm& started() {
@@ -66,7 +77,7 @@ struct ShellFixture : ::testing::Test {
         }
         return out;
     }
-    const shell::WidgetState& main(const std::string& name) { return views.main.get(name); }
+    const shell::WidgetState& main(const shell::WidgetName& name) { return views.main.get(name); }
 };
 
 } // namespace qv::test

@@ -39,7 +39,7 @@ TEST_F(SignalPollTest, OnlineOrWhileDiallingTheSignalIsOnlyDeleted) {
 
 TEST_F(SignalPollTest, WaitsForADisconnectOrModemPollInProgressBeforeDialling) {
     form->state().disconnectBusy = true;
-    form->modemPoll().modemPollBusy = true;
+    form->state().modemPollBusy = true;
     bool pollStoppedDuringWait = false;
     std::uint64_t dialledAt = 0;
     dialer.events.OnDialing = [&] { dialledAt = loop.tickCount(); };
@@ -48,7 +48,7 @@ TEST_F(SignalPollTest, WaitsForADisconnectOrModemPollInProgressBeforeDialling) {
         // The poll's own timer is stopped during the handling, so it does not re-enter.
         pollStoppedDuringWait = !form->timers().timer(22).enabled();
     });
-    auto endPoll = loop.createTimer(2300, true, [&] { form->modemPoll().modemPollBusy = false; });
+    auto endPoll = loop.createTimer(2300, true, [&] { form->state().modemPollBusy = false; });
     secondStart();
     loop.advance(1000);
     EXPECT_TRUE(pollStoppedDuringWait);

@@ -7,23 +7,23 @@ struct ConnectionControllerTest : ConnectionFixture {};
 
 TEST_F(ConnectionControllerTest, AWholeDialDrivesButtonsTrayAndStatusLine) {
     start();
-    EXPECT_EQ(main("Label9").text, "Odpojeno");
+    EXPECT_EQ(main(w::Label9).text, "Odpojeno");
     EXPECT_EQ(controls(), "10101");
     EXPECT_EQ(tray(), 1);
-    form->clicked("TForm1", "SpeedButton1");
+    form->intents().clicked(w::SpeedButton1);
     EXPECT_TRUE(st().isDialing);
     EXPECT_EQ(st().rasConnHandle, 0x100u);
     dialer.progress(0);
-    EXPECT_EQ(main("Label9").text, "Otevírá se port");
+    EXPECT_EQ(main(w::Label9).text, "Otevírá se port");
     dialer.progress(14);
-    EXPECT_EQ(main("Label9").text, "Ověřeno");
+    EXPECT_EQ(main(w::Label9).text, "Ověřeno");
     dialer.progress(8192);
-    EXPECT_EQ(main("Label9").text, "Spojeno");
+    EXPECT_EQ(main(w::Label9).text, "Spojeno");
     monitor.connect();
     EXPECT_TRUE(st().isConnected);
     EXPECT_FALSE(st().isDialing);
-    EXPECT_EQ(main("Label6").text, "10.0.0.2");
-    EXPECT_EQ(main("Label4").text, "10.0.0.1");
+    EXPECT_EQ(main(w::Label6).text, "10.0.0.2");
+    EXPECT_EQ(main(w::Label4).text, "10.0.0.1");
     EXPECT_EQ(controls(), "01011");
     EXPECT_EQ(tray(), 0);
     EXPECT_EQ(monitor.pollInterval(), 2000);
@@ -32,14 +32,14 @@ TEST_F(ConnectionControllerTest, AWholeDialDrivesButtonsTrayAndStatusLine) {
     EXPECT_EQ(form->timers().timer(16).interval(), 60 * 60000);
     EXPECT_EQ(form->timers().timer(20).interval(), 10000);
 
-    form->clicked("TForm1", "SpeedButton2");
+    form->intents().clicked(w::SpeedButton2);
     EXPECT_EQ(dialer.hangUps, (std::vector<std::uint32_t>{0x100}));
-    EXPECT_EQ(main("Label9").text, "Odpojeno");
+    EXPECT_EQ(main(w::Label9).text, "Odpojeno");
     monitor.disconnect();
     EXPECT_FALSE(st().isConnected);
     EXPECT_EQ(controls(), "10100");
     EXPECT_EQ(tray(), 1);
-    EXPECT_EQ(main("Label4").text, "");
+    EXPECT_EQ(main(w::Label4).text, "");
     for (int n : {4, 5, 8, 9, 11, 15, 16})
         EXPECT_FALSE(form->timers().timer(n).enabled()) << "Timer" << n;
     EXPECT_TRUE(form->timers().timer(12).enabled());
@@ -51,15 +51,15 @@ TEST_F(ConnectionControllerTest, AWholeDialDrivesButtonsTrayAndStatusLine) {
 
 TEST_F(ConnectionControllerTest, TheUserStoresTypedCredentialsBeforeTheDial) {
     start();
-    form->textEdited("TForm1", "Edit1", "karel");
-    form->textEdited("TForm1", "Edit2", "tajne");
-    EXPECT_TRUE(main("CheckBox1").checked); // the entry had no stored credentials
-    form->clicked("TForm1", "SpeedButton1");
+    form->intents().textEdited(w::Edit1, "karel");
+    form->intents().textEdited(w::Edit2, "tajne");
+    EXPECT_TRUE(main(w::CheckBox1).checked); // the entry had no stored credentials
+    form->intents().clicked(w::SpeedButton1);
     EXPECT_EQ(dialer.calls, (std::vector<std::string>{"SetUserName:karel", "SetPassword:tajne"}));
-    form->toggled("TForm1", "CheckBox1", false);
-    form->textEdited("TForm1", "Edit1", "jiny");
+    form->intents().toggled(w::CheckBox1, false);
+    form->intents().textEdited(w::Edit1, "jiny");
     st().isDialing = false;
-    form->clicked("TForm1", "SpeedButton1");
+    form->intents().clicked(w::SpeedButton1);
     EXPECT_EQ(dialer.calls.size(), 2u);
 }
 
@@ -67,7 +67,7 @@ TEST_F(ConnectionControllerTest, AnOutsideDropIsRedialledAfterTheDelayOncePerCon
     start();
     connectNow();
     monitor.disconnect(); // the network dropped the line
-    EXPECT_EQ(main("Label9").text, "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za 20 sec.");
+    EXPECT_EQ(main(w::Label9).text, "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za 20 sec.");
     EXPECT_EQ(tray(), 2);
     EXPECT_TRUE(st().reconnectPending);
     loop.advance(19999);
@@ -101,21 +101,21 @@ TEST_F(ConnectionControllerTest, AZeroDelayReconnectsAtOnceInsteadOfNever) {
     start("[Pripojeni]\r\nProdleva=0\r\n");
     connectNow();
     monitor.disconnect();
-    EXPECT_EQ(main("Label9").text, "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za 0 sec.");
+    EXPECT_EQ(main(w::Label9).text, "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za 0 sec.");
     loop.advance(1);
     EXPECT_EQ(dialer.dials.size(), 2u);
 }
 
 TEST_F(ConnectionControllerTest, Error721IsRetriedTenTimesAMinuteApartThenNoMore) {
     start();
-    form->clicked("TForm1", "SpeedButton1");
+    form->intents().clicked(w::SpeedButton1);
     for (int attempt = 1; attempt <= 11; ++attempt) {
         dialer.progress(5, 721);
-        EXPECT_EQ(main("Label9").text,
+        EXPECT_EQ(main(w::Label9).text,
                   "Error: 721 , " + platform::dialErrorText(721)); // after the restart the error stays shown
         EXPECT_FALSE(st().isDialing);
-        EXPECT_TRUE(main("SpeedButton1").enabled);
-        EXPECT_FALSE(main("Odpojit1").enabled);
+        EXPECT_TRUE(main(w::SpeedButton1).enabled);
+        EXPECT_FALSE(main(w::Odpojit1).enabled);
         const auto before = dialer.dials.size();
         loop.advance(60000);
         EXPECT_EQ(dialer.dials.size(), before + (attempt <= 10 ? 1 : 0)) << "after error " << attempt;
@@ -129,7 +129,7 @@ TEST_F(ConnectionControllerTest, Error721IsRetriedTenTimesAMinuteApartThenNoMore
 
 TEST_F(ConnectionControllerTest, Error691IsNotRetriedAndResetsTheRetryCount) {
     start();
-    form->clicked("TForm1", "SpeedButton1");
+    form->intents().clicked(w::SpeedButton1);
     dialer.progress(5, 720);
     EXPECT_EQ(st().error7xxRetries, 1);
     loop.advance(60000);
@@ -143,7 +143,7 @@ TEST_F(ConnectionControllerTest, Error691IsNotRetriedAndResetsTheRetryCount) {
 
 TEST_F(ConnectionControllerTest, RetriesAreOffWhen721SettingIsOff) {
     start("[Pripojeni]\r\n721=0\r\n");
-    form->clicked("TForm1", "SpeedButton1");
+    form->intents().clicked(w::SpeedButton1);
     dialer.progress(5, 721);
     loop.advance(120000);
     EXPECT_EQ(dialer.dials.size(), 1u);
@@ -152,12 +152,12 @@ TEST_F(ConnectionControllerTest, RetriesAreOffWhen721SettingIsOff) {
 TEST_F(ConnectionControllerTest, ARefusedDialRequestLeavesTheDiallingState) {
     start();
     dialer.dialResult = 623;
-    form->clicked("TForm1", "SpeedButton1");
+    form->intents().clicked(w::SpeedButton1);
     loop.advance(0);
     EXPECT_FALSE(st().isDialing);
-    EXPECT_EQ(main("Label9").text, "Error: 623 , " + platform::dialErrorText(623));
+    EXPECT_EQ(main(w::Label9).text, "Error: 623 , " + platform::dialErrorText(623));
     dialer.dialResult = 0;
-    form->clicked("TForm1", "SpeedButton1");
+    form->intents().clicked(w::SpeedButton1);
     EXPECT_EQ(dialer.dials.size(), 2u);
     EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Chyba při připojování", "Normální připojení"}));
 }
@@ -178,7 +178,7 @@ TEST_F(ConnectionControllerTest, FourFailedPingsLeadToARestartAtTheNextTick) {
     loop.advance(4000);
     EXPECT_TRUE(echo.pending.empty());
     EXPECT_EQ(dialer.hangUps.size(), 1u);
-    EXPECT_EQ(main("Label9").text,
+    EXPECT_EQ(main(w::Label9).text,
               "Restart připojení (několikanásobný chybný ping), připojeni bude obnoveno za 20 sec.");
     EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Restart připojení",
                                                "Restart připojení (několikanásobný chybný ping)"}));
@@ -228,16 +228,16 @@ TEST_F(ConnectionControllerTest, APingAnswerFromAnEarlierConnectionIsNotCounted)
 TEST_F(ConnectionControllerTest, RestartFromTheMenuHangsUpAndDialsAfterTheDelay) {
     start();
     connectNow();
-    form->clicked("TForm1", "Restartovatpipojen1");
-    EXPECT_EQ(main("Label9").text, "Restart připojení, připojeni bude obnoveno za 20 sec.");
+    form->intents().clicked(w::Restartovatpipojen1);
+    EXPECT_EQ(main(w::Label9).text, "Restart připojení, připojeni bude obnoveno za 20 sec.");
     monitor.disconnect();
     EXPECT_EQ(tray(), 2);
-    EXPECT_FALSE(main("Restartpipojen1").enabled);
+    EXPECT_FALSE(main(w::Restartpipojen1).enabled);
     loop.advance(20000);
     EXPECT_EQ(dialer.dials.size(), 2u);
     // A restart during that dial hangs it up, so the countdown dials again instead of waiting for ever.
     EXPECT_TRUE(st().isDialing);
-    form->clicked("TForm1", "Restartpipojen1");
+    form->intents().clicked(w::Restartpipojen1);
     EXPECT_FALSE(st().isDialing);
     loop.advance(20000);
     EXPECT_EQ(dialer.dials.size(), 3u);
@@ -246,12 +246,12 @@ TEST_F(ConnectionControllerTest, RestartFromTheMenuHangsUpAndDialsAfterTheDelay)
 TEST_F(ConnectionControllerTest, ExitAfterDisconnectEndsTheProgramAtTheEndOfTheHandling) {
     start();
     connectNow();
-    form->windowEvent("TForm1", shell::WindowEvent::CloseRequested);
-    form->clicked("TForm6", "SpeedButton2");
+    form->intents().windowEvent(w::TForm1, shell::WindowEvent::CloseRequested);
+    form->intents().clicked(names::TForm6::SpeedButton2);
     EXPECT_EQ(quits, 0);
     monitor.disconnect();
     EXPECT_EQ(quits, 1);
-    EXPECT_FALSE(main("TrayIcon1").visible);
+    EXPECT_FALSE(main(w::TrayIcon1).visible);
     EXPECT_FALSE(st().disconnectBusy);
     loop.advance(60000);
     EXPECT_EQ(dialer.dials.size(), 1u);
@@ -277,8 +277,8 @@ TEST_F(ConnectionControllerTest, ReconnectWaitsForAModemPollInProgress) {
         onDialing();
     };
     monitor.disconnect();
-    form->modemPoll().modemPollBusy = true;
-    auto endPoll = loop.createTimer(21200, true, [&] { form->modemPoll().modemPollBusy = false; });
+    form->state().modemPollBusy = true;
+    auto endPoll = loop.createTimer(21200, true, [&] { form->state().modemPollBusy = false; });
     loop.advance(20000);
     EXPECT_EQ(dialledAt, 21500u); // the reconnect at 20 s waited in 500 ms steps
     EXPECT_EQ(dialer.dials.size(), 2u);
@@ -298,17 +298,17 @@ TEST_F(ConnectionControllerTest, AHangUpThatNeverEndsIsReportedInsteadOfShowingO
     start();
     connectNow();
     dialer.hangUpResult = platform::dialerror::kHangUpTimedOut;
-    form->clicked("TForm1", "SpeedButton2");
-    EXPECT_EQ(main("Label9").text, "Error: 799 , " + platform::dialErrorText(799));
+    form->intents().clicked(w::SpeedButton2);
+    EXPECT_EQ(main(w::Label9).text, "Error: 799 , " + platform::dialErrorText(799));
     EXPECT_EQ(log().back(), "Normální odpojení");
 }
 
 TEST_F(ConnectionControllerTest, MinimiseOnConnectAndRestoreOnDisconnect) {
     start("[Aplikace]\r\nPripojeni=1\r\nOdpojeni=1\r\n");
     connectNow();
-    EXPECT_FALSE(main("TForm1").visible);
+    EXPECT_FALSE(main(w::TForm1).visible);
     monitor.disconnect();
-    EXPECT_TRUE(main("TForm1").visible);
+    EXPECT_TRUE(main(w::TForm1).visible);
 }
 
 } // namespace

@@ -22,16 +22,16 @@ struct ConnectionFixture : ShellFixture {
     }
     /// The user connects and the line comes up.
     void connectNow() {
-        form->clicked("TForm1", "SpeedButton1");
+        form->intents().clicked(w::SpeedButton1);
         dialer.progress(0);
         dialer.progress(8192);
         monitor.connect();
     }
-    int tray() { return main("TrayIcon1").index; }
+    int tray() { return main(w::TrayIcon1).index; }
     /// "SpeedButton1 SpeedButton2 Pipojit1 Odpojit1 Restartpipojen1" as 1 for enabled, 0 for not.
     std::string controls() {
         std::string out;
-        for (const char* name : {"SpeedButton1", "SpeedButton2", "Pipojit1", "Odpojit1", "Restartpipojen1"})
+        for (const auto& name : {w::SpeedButton1, w::SpeedButton2, w::Pipojit1, w::Odpojit1, w::Restartpipojen1})
             out += main(name).enabled ? '1' : '0';
         return out;
     }

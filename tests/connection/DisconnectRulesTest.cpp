@@ -22,14 +22,14 @@ struct DisconnectRulesTest : ConnectionFixture {
 TEST_F(DisconnectRulesTest, TimeRuleFiresOnTheTickThatReachesTheLimitWithTheClockShowingTheTimeLeft) {
     begin("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=1\r\n");
     tick(5);
-    EXPECT_EQ(main("Label11").text, "00:00:05");
-    EXPECT_EQ(main("Label13").text, "00:00:55");
+    EXPECT_EQ(main(w::Label11).text, "00:00:05");
+    EXPECT_EQ(main(w::Label13).text, "00:00:55");
     tick(54);
     EXPECT_TRUE(dialer.hangUps.empty());
     tick();
     EXPECT_EQ(dialer.hangUps.size(), 1u);
     EXPECT_EQ(log().back(), "Časové odpojení");
-    EXPECT_EQ(main("Label9").text, "Odpojeno");
+    EXPECT_EQ(main(w::Label9).text, "Odpojeno");
     EXPECT_FALSE(form->timers().timer(5).enabled());
     monitor.disconnect();
     EXPECT_EQ(st().connectedSeconds, 0u);
@@ -39,16 +39,16 @@ TEST_F(DisconnectRulesTest, TimeRuleFiresOnTheTickThatReachesTheLimitWithTheCloc
 
 TEST_F(DisconnectRulesTest, DataRuleCountsEqualityAsReached) {
     begin("[Pripojeni]\r\nReData=1\r\nReDataHodnota=30\r\n");
-    form->clicked("TForm1", "Nerestartovatpipojen1");
+    form->intents().clicked(w::Nerestartovatpipojen1);
     mb = 31;
     tick();
-    EXPECT_EQ(main("Label17").text, "Blokováno");
-    form->clicked("TForm1", "Nerestartovatpipojen1");
+    EXPECT_EQ(main(w::Label17).text, "Blokováno");
+    form->intents().clicked(w::Nerestartovatpipojen1);
     mb = 29.99;
     tick();
     EXPECT_TRUE(dialer.hangUps.empty());
-    EXPECT_EQ(main("Label13").text, "Nenastaveno"); // the rules that are off
-    EXPECT_EQ(main("Label21").text, "Nenastaveno");
+    EXPECT_EQ(main(w::Label13).text, "Nenastaveno"); // the rules that are off
+    EXPECT_EQ(main(w::Label21).text, "Nenastaveno");
     mb = 30.00;
     tick();
     EXPECT_EQ(dialer.hangUps.size(), 1u);
@@ -58,16 +58,16 @@ TEST_F(DisconnectRulesTest, DataRuleCountsEqualityAsReached) {
 
 TEST_F(DisconnectRulesTest, BlockedRulesShowBlokovanoUntilUnblockedThenFire) {
     begin("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=1\r\n");
-    form->clicked("TForm1", "Nerestartovatpipojen1");
-    EXPECT_TRUE(main("Nerestartovatpipojen1").checked);
+    form->intents().clicked(w::Nerestartovatpipojen1);
+    EXPECT_TRUE(main(w::Nerestartovatpipojen1).checked);
     tick(60);
     // The clock writes the negative remainder, the rule tick then writes "Blokováno" over it.
-    EXPECT_EQ(main("Label13").text, "Blokováno");
+    EXPECT_EQ(main(w::Label13).text, "Blokováno");
     tick(5);
     EXPECT_TRUE(dialer.hangUps.empty());
     EXPECT_TRUE(st().isConnected);
-    form->clicked("TForm1", "Nerestartovatpipojen1");
-    EXPECT_FALSE(main("Nerestartovatpipojen1").checked);
+    form->intents().clicked(w::Nerestartovatpipojen1);
+    EXPECT_FALSE(main(w::Nerestartovatpipojen1).checked);
     tick();
     EXPECT_EQ(dialer.hangUps.size(), 1u);
 }
@@ -83,8 +83,8 @@ TEST_F(DisconnectRulesTest, ADownloadSpellIsJudgedByTheAverageOfItsOwnSamples) {
     EXPECT_EQ(st().lowDownloadSum, 0.0);
     tick();
     EXPECT_EQ(st().lowDownloadSeconds, 1u);
-    EXPECT_EQ(main("Label20").text, "00:00:01");
-    EXPECT_EQ(main("Label21").text, "00:00:59");
+    EXPECT_EQ(main(w::Label20).text, "00:00:01");
+    EXPECT_EQ(main(w::Label21).text, "00:00:59");
     tick(58);
     EXPECT_TRUE(dialer.hangUps.empty());
     tick();
@@ -106,10 +106,10 @@ TEST_F(DisconnectRulesTest, AFastSecondEndsTheSpellButKeepsTheSum) {
 TEST_F(DisconnectRulesTest, ARuleReconnectsOncePerConnectionAndAgainAfterTheRenewedOne) {
     begin("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=1\r\nReDialTimeP=1\r\n");
     tick(60);
-    EXPECT_EQ(main("Label9").text, "Časové odpojení, připojeni bude obnoveno za 20 sec.");
+    EXPECT_EQ(main(w::Label9).text, "Časové odpojení, připojeni bude obnoveno za 20 sec.");
     EXPECT_EQ(tray(), 2);
-    EXPECT_FALSE(main("SpeedButton1").enabled);
-    EXPECT_FALSE(main("Pipojit1").enabled);
+    EXPECT_FALSE(main(w::SpeedButton1).enabled);
+    EXPECT_FALSE(main(w::Pipojit1).enabled);
     monitor.disconnect();
     EXPECT_EQ(tray(), 2);
     loop.advance(20000);
@@ -126,11 +126,11 @@ TEST_F(DisconnectRulesTest, ARuleReconnectsOncePerConnectionAndAgainAfterTheRene
 
 TEST_F(DisconnectRulesTest, WithShutdownAfterDisconnectARuleStartsTheCountdownAndNeverReconnects) {
     begin("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=1\r\nReDialTimeP=1\r\n");
-    form->clicked("TForm1", "VypnoutPcpoodpojen1");
-    form->windowEvent("TForm1", shell::WindowEvent::Minimized);
+    form->intents().clicked(w::VypnoutPcpoodpojen1);
+    form->intents().windowEvent(w::TForm1, shell::WindowEvent::Minimized);
     tick(60);
     EXPECT_EQ(shutdowns, 1);
-    EXPECT_TRUE(main("TForm1").visible);
+    EXPECT_TRUE(main(w::TForm1).visible);
     monitor.disconnect();
     loop.advance(60000);
     EXPECT_EQ(dialer.dials.size(), 1u);

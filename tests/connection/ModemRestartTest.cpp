@@ -25,11 +25,11 @@ TEST_F(ModemRestartTest, AMissingToolShowsTheSystemTextAtEachDialErrorAndTheCall
     EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"No such file or directory"}));
     EXPECT_EQ(loop.tickCount(), 0u);
     for (int i = 0; i < 2; ++i) {
-        form->clicked("TForm1", "SpeedButton1");
+        form->intents().clicked(w::SpeedButton1);
         dialer.progress(5, 691);
     }
     EXPECT_EQ(dialogs.messages.size(), 3u);
-    EXPECT_TRUE(main("SpeedButton1").enabled);
+    EXPECT_TRUE(main(w::SpeedButton1).enabled);
 }
 
 TEST_F(ModemRestartTest, StartUpChainRestartsThenConnectsAutomatically) {
@@ -38,13 +38,13 @@ TEST_F(ModemRestartTest, StartUpChainRestartsThenConnectsAutomatically) {
     loop.advance(2000);
     ASSERT_EQ(processes.started.size(), 1u);
     EXPECT_EQ(loop.tickCount(), 3600u); // 1.5 s tool, 100 ms pause, all inside the tick
-    EXPECT_TRUE(main("SpeedButton1").enabled);
-    EXPECT_FALSE(main("Odpojit1").enabled);
+    EXPECT_TRUE(main(w::SpeedButton1).enabled);
+    EXPECT_FALSE(main(w::Odpojit1).enabled);
     loop.advance(7999);
     EXPECT_TRUE(dialer.dials.empty());
     loop.advance(1);
     EXPECT_EQ(dialer.dials, (std::vector<std::string>{"Alfa"}));
-    EXPECT_FALSE(main("SpeedButton1").enabled);
+    EXPECT_FALSE(main(w::SpeedButton1).enabled);
     EXPECT_EQ(lines("/app/PO.log").back().substr(lines("/app/PO.log").back().find(" : ") + 3), "Automatické připojení");
 }
 
@@ -56,7 +56,7 @@ TEST_F(ModemRestartTest, AConnectionAlreadyUpSuppressesTheWholeStartUpChain) {
     EXPECT_TRUE(processes.started.empty());
     EXPECT_TRUE(dialer.dials.empty());
     EXPECT_FALSE(form->timers().timer(3).enabled());
-    EXPECT_EQ(main("Label9").text, "Spojeno");
+    EXPECT_EQ(main(w::Label9).text, "Spojeno");
 }
 
 TEST_F(ModemRestartTest, AKnownModemPortStartsThePollAndSaysSo) {
@@ -64,8 +64,8 @@ TEST_F(ModemRestartTest, AKnownModemPortStartsThePollAndSaysSo) {
     started();
     loop.advance(2000);
     EXPECT_TRUE(form->timers().timer(3).enabled());
-    EXPECT_EQ(main("Label9").text, "Získávám data z modemu...");
-    EXPECT_FALSE(main("SpeedButton1").enabled);
+    EXPECT_EQ(main(w::Label9).text, "Získávám data z modemu...");
+    EXPECT_FALSE(main(w::SpeedButton1).enabled);
     EXPECT_FALSE(form->timers().timer(2).enabled()); // no automatic connect by default
 }
 
@@ -74,7 +74,7 @@ TEST_F(ModemRestartTest, DisconnectRestartsTheModemOnlyWhenConfiguredButDialErro
     connectNow();
     monitor.disconnect();
     EXPECT_TRUE(processes.started.empty());
-    form->clicked("TForm1", "SpeedButton1");
+    form->intents().clicked(w::SpeedButton1);
     dialer.progress(5, 691);
     EXPECT_EQ(processes.started.size(), 1u);
 }

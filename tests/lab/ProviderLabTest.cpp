@@ -15,6 +15,7 @@
 #include "platform/linux/LinuxInterfaceTable.h"
 #include "platform/linux/LinuxProcessRunner.h"
 #include "platform/linux/LinuxSystem.h"
+#include "shell/ShellNames.h"
 #include "statistics/StatisticsCodec.h"
 #include "support/FakeServices.h"
 
@@ -36,6 +37,8 @@
 
 namespace qv::lab {
 namespace {
+
+namespace w = names::TForm1;
 
 constexpr const char* kEntry = "Lab";
 const std::string kRedialText = "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za 1 sec.";
@@ -125,9 +128,9 @@ struct ProviderLabTest : ::testing::Test {
         p = std::make_unique<Program>(lab->appDir());
         ASSERT_TRUE(p->fs.writeAtomic(p->paths.settingsFile(), settings));
         ASSERT_EQ(p->dialer.CreateEntry({kEntry, "*99#", "/dev/ttyUSB0", "lab", "s3cret \"quoted\""}), 0);
-        p->views.main.subscribe([this](const std::string& name) {
-            if (name == "Label9")
-                label9.push_back({p->loop.tickCount(), p->views.main.get("Label9").text});
+        p->views.main.subscribe([this](const shell::WidgetName& name) {
+            if (name == w::Label9)
+                label9.push_back({p->loop.tickCount(), p->views.main.get(w::Label9).text});
         });
         p->form.create();
         p->form.activated();
@@ -136,10 +139,10 @@ struct ProviderLabTest : ::testing::Test {
     }
 
     bool until(const std::function<bool()>& done, int ms) { return p->loop.pumpUntil(done, ms); }
-    void click(const std::string& widget) { p->form.clicked("TForm1", widget); }
+    void click(const shell::WidgetName& widget) { p->form.intents().clicked(widget); }
     connection::ControllerState& st() { return p->form.state(); }
-    const std::string& shown(const std::string& widget) { return p->views.main.get(widget).text; }
-    bool connected() { return st().isConnected && shown("Label9") == "Spojeno"; }
+    const std::string& shown(const shell::WidgetName& widget) { return p->views.main.get(widget).text; }
+    bool connected() { return st().isConnected && shown(w::Label9) == "Spojeno"; }
 
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
@@ -178,8 +181,8 @@ struct ProviderLabTest : ::testing::Test {
         return std::find(log.begin(), log.end(), text) != log.end();
     }
     void expectLinkUp() {
-        EXPECT_EQ(shown("Label6"), Lab::kClientIp);
-        EXPECT_EQ(shown("Label4"), Lab::kServerIp);
+        EXPECT_EQ(shown(w::Label6), Lab::kClientIp);
+        EXPECT_EQ(shown(w::Label4), Lab::kServerIp);
         EXPECT_EQ(Lab::linkType("ppp0"), 512); // ARPHRD_PPP, as the kernel shows a pppd link
     }
 };
@@ -256,7 +259,7 @@ std::size_t download() {
 
 TEST_F(ProviderLabTest, TrafficAcrossTheLinkIsCountedInTheBandOfTheMomentAndStored) {
     start("[Modem]\r\nRestart=0\r\n");
-    click("SpeedButton1");
+    click(w::SpeedButton1);
     ASSERT_TRUE(until([&] { return connected(); }, 10000)) << history();
     until([] { return false; }, 1500); // the first samples take the baseline
 
@@ -293,7 +296,7 @@ TEST_F(ProviderLabTest, TrafficAcrossTheLinkIsCountedInTheBandOfTheMomentAndStor
         EXPECT_EQ(bandBefore == 1 ? running->Down2 : running->Down1, 0.0);
     }
 
-    click("SpeedButton2");
+    click(w::SpeedButton2);
     ASSERT_TRUE(until([&] { return !st().isConnected && !st().disconnectBusy; }, 10000)) << history();
     const auto records = statistics::decodeFile(p->fs.readAll(p->paths.statisticsFile()).value_or(""));
     ASSERT_EQ(records.size(), 1u);
@@ -305,7 +308,7 @@ TEST_F(ProviderLabTest, TrafficAcrossTheLinkIsCountedInTheBandOfTheMomentAndStor
 
 TEST_F(ProviderLabTest, DialsToConnectedWithTheLinkAddressesAndHangsUp) {
     start("[Pripojeni]\r\nProdleva=1\r\n");
-    click("SpeedButton1");
+    click(w::SpeedButton1);
     ASSERT_TRUE(until([&] { return connected(); }, 10000)) << history();
     expectLinkUp();
     const std::vector<std::string> progress{"Otevírá se port",
@@ -323,21 +326,21 @@ TEST_F(ProviderLabTest, DialsToConnectedWithTheLinkAddressesAndHangsUp) {
     EXPECT_EQ(runs[0].entry, kEntry);
     EXPECT_EQ(runs[0].secrets, "fd"); // the password reached pppd on a descriptor, never on its command line
 
-    click("SpeedButton2");
+    click(w::SpeedButton2);
     // The hang-up returns once pppd has ended and its link is gone.
-    EXPECT_EQ(shown("Label9"), "Odpojeno");
+    EXPECT_EQ(shown(w::Label9), "Odpojeno");
     EXPECT_FALSE(Lab::interfaceExists("ppp0"));
     runs = lab->runs();
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].exitStatus, 5); // pppd's status for a SIGTERM
-    ASSERT_TRUE(until([&] { return !p->monitor.Online() && shown("Label6").empty(); }, 5000)) << history();
+    ASSERT_TRUE(until([&] { return !p->monitor.Online() && shown(w::Label6).empty(); }, 5000)) << history();
     EXPECT_FALSE(st().isConnected);
-    EXPECT_TRUE(p->views.main.get("SpeedButton1").enabled);
-    EXPECT_FALSE(p->views.main.get("SpeedButton2").enabled);
+    EXPECT_TRUE(p->views.main.get(w::SpeedButton1).enabled);
+    EXPECT_FALSE(p->views.main.get(w::SpeedButton2).enabled);
     // Our own hang-up is no drop: nothing redials, even after the reconnect delay.
     p->loop.pumpWait(2000);
     EXPECT_EQ(lab->runs().size(), 1u);
-    EXPECT_EQ(shown("Label9"), "Odpojeno");
+    EXPECT_EQ(shown(w::Label9), "Odpojeno");
     EXPECT_EQ(connectionLog(), (std::vector<std::string>{"Normální připojení", "Normální odpojení"}));
 }
 
@@ -345,17 +348,17 @@ TEST_F(ProviderLabTest, ARefusedLoginIsError691AndIsNotRetried) {
     start("[Pripojeni]\r\n721=1\r\n");
     lab->plan(kEntry, {"refuse-login", "ok"});
     p->form.timers().timer(18).setInterval(500); // the retry timer, shortened for the lab: 691 must not start it
-    click("SpeedButton1");
+    click(w::SpeedButton1);
     const std::string error = "Error: 691 , " + platform::dialErrorText(platform::dialerror::kAuthenticationFailure);
-    ASSERT_TRUE(until([&] { return shown("Label9") == error; }, 10000)) << history();
+    ASSERT_TRUE(until([&] { return shown(w::Label9) == error; }, 10000)) << history();
     // The modem restart after the error has run, and gives "Připojit" back.
-    ASSERT_TRUE(until([&] { return p->views.main.get("SpeedButton1").enabled; }, 5000));
+    ASSERT_TRUE(until([&] { return p->views.main.get(w::SpeedButton1).enabled; }, 5000));
     p->loop.pumpWait(2000); // four times the retry time
     const auto runs = lab->runs();
     ASSERT_EQ(runs.size(), 1u) << history();
     EXPECT_EQ(runs[0].exitStatus, 19);
     EXPECT_FALSE(p->form.timers().timer(18).enabled());
-    EXPECT_EQ(shown("Label9"), error);
+    EXPECT_EQ(shown(w::Label9), error);
     EXPECT_FALSE(st().isDialing);
     EXPECT_FALSE(st().isConnected);
     EXPECT_FALSE(Lab::interfaceExists("ppp0"));
@@ -367,9 +370,9 @@ TEST_F(ProviderLabTest, AnLcpTimeOutIsError721AndIsRetried) {
     lab->plan(kEntry, {"lcp-timeout", "ok"});
     constexpr int kRetryMs = 1000; // 60 s in the program
     p->form.timers().timer(18).setInterval(kRetryMs);
-    click("SpeedButton1");
+    click(w::SpeedButton1);
     const std::string error = "Error: 721 , " + platform::dialErrorText(platform::dialerror::kNoResponse);
-    ASSERT_TRUE(until([&] { return shown("Label9") == error; }, 10000)) << history();
+    ASSERT_TRUE(until([&] { return shown(w::Label9) == error; }, 10000)) << history();
     const auto failedAt = *shownAt(error);
     ASSERT_TRUE(until([&] { return connected(); }, 10000)) << history();
     expectLinkUp();
@@ -388,15 +391,15 @@ TEST_F(ProviderLabTest, AnLcpTimeOutIsError721AndIsRetried) {
 TEST_F(ProviderLabTest, AnOutsideDropIsRedialledAfterTheDelay) {
     start("[Pripojeni]\r\nProdleva=1\r\nReDial=1\r\n");
     lab->plan(kEntry, {"drop-after 2", "ok"});
-    click("SpeedButton1");
+    click(w::SpeedButton1);
     ASSERT_TRUE(until([&] { return connected(); }, 10000)) << history();
     expectLinkUp();
     // The modem hangs up by itself: pppd removes the link and ends; the monitor finds the connection gone.
-    ASSERT_TRUE(until([&] { return shown("Label9") == kRedialText; }, 10000)) << history();
+    ASSERT_TRUE(until([&] { return shown(w::Label9) == kRedialText; }, 10000)) << history();
     const auto droppedAt = *shownAt(kRedialText);
     EXPECT_FALSE(Lab::interfaceExists("ppp0"));
     EXPECT_EQ(lab->runs().at(0).exitStatus, 16);
-    EXPECT_TRUE(shown("Label6").empty());
+    EXPECT_TRUE(shown(w::Label6).empty());
 
     ASSERT_TRUE(until([&] { return lab->runs().size() == 2 && connected(); }, 10000)) << history();
     expectLinkUp();
@@ -411,7 +414,7 @@ TEST_F(ProviderLabTest, AnOutsideDropIsRedialledAfterTheDelay) {
 TEST_F(ProviderLabTest, PingsAnsweredKeepTheLinkAndFourLostOnesRestartIt) {
     start("[Pripojeni]\r\nProdleva=1\r\n[AutoRestart]\r\nRestart=1\r\n");
     p->form.timers().timer(17).setInterval(300); // the ping check's pause, 4 s in the program
-    click("SpeedButton1");
+    click(w::SpeedButton1);
     ASSERT_TRUE(until([&] { return connected(); }, 10000)) << history();
     // The provider's host answers across the link.
     ASSERT_TRUE(until([&] { return p->echo.answers.size() >= 2; }, 10000));
@@ -421,7 +424,7 @@ TEST_F(ProviderLabTest, PingsAnsweredKeepTheLinkAndFourLostOnesRestartIt) {
     ASSERT_TRUE(lab->setProviderAnswersPings(false));
     const std::size_t answered = p->echo.answers.size();
     // Each lost ping takes the 3.5 s time-out; the fifth check restarts the connection.
-    ASSERT_TRUE(until([&] { return shown("Label9") == kPingRestartText; }, 25000)) << history();
+    ASSERT_TRUE(until([&] { return shown(w::Label9) == kPingRestartText; }, 25000)) << history();
     std::vector<int> lost(p->echo.answers.begin() + static_cast<std::ptrdiff_t>(answered), p->echo.answers.end());
     std::erase(lost, 1); // a ping in flight when the provider went quiet may still have been answered
     EXPECT_EQ(lost, (std::vector<int>{0, 0, 0, 0}));

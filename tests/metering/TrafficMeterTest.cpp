@@ -3,7 +3,9 @@
 #include "common/Cp1250.h"
 #include "common/OleDate.h"
 #include "common/VirtualEventLoop.h"
+#include "metering/FloatingNames.h"
 #include "metering/TariffBand.h"
+#include "shell/ShellNames.h"
 #include "support/FakeInterfaceTable.h"
 #include "support/MemoryFileSystem.h"
 
@@ -24,8 +26,8 @@ struct TrafficMeterTest : testing::Test {
     shell::AppPaths paths{"/app/", "alice"};
     LocaleFormats czech;
     shell::Logs logs{fs, clock, czech, paths};
-    shell::WindowView main{"TForm1"};
-    shell::WindowView floating{"TForm7"};
+    shell::WindowView main{names::TForm1::kAll};
+    shell::WindowView floating{names::TForm7::kAll};
     test::FakeInterfaceTable table;
     statistics::StatisticsRecord running;
     settings::SettingsRecord settings;
@@ -51,7 +53,7 @@ struct TrafficMeterTest : testing::Test {
         table.wan(in, out);
         loop.advance(1000);
     }
-    std::string text(const char* name) const { return main.get(name).text; }
+    std::string text(const shell::WidgetName& name) const { return main.get(name).text; }
     std::string errorLog() { return cp1250::toUtf8(fs.readAll(paths.errorLog()).value_or("")); }
 };
 
@@ -59,29 +61,29 @@ TEST_F(TrafficMeterTest, FirstTickTakesTheBaselineThenTheDeltasShowAsSpeedAndTot
     floatInUse = true;
     sample(1'000'000, 40'000);
     EXPECT_EQ(running, statistics::StatisticsRecord{});
-    EXPECT_EQ(text("Label7"), "0,0");
+    EXPECT_EQ(text(names::TForm1::Label7), "0,0");
     sample(1'250'000, 52'000);
     EXPECT_EQ(running.Down1, 250'000);
     EXPECT_EQ(running.Up1, 12'000);
-    EXPECT_EQ(text("Label8"), "Download");
-    EXPECT_EQ(text("Label7"), "250,0");
-    EXPECT_EQ(text("Label24"), "0,25 MB");
-    EXPECT_EQ(text("Label27"), "0,01 MB");
-    EXPECT_EQ(text("Label15"), "0,26 MB");
-    EXPECT_EQ(text("Label17"), "Nenastaveno");
-    EXPECT_EQ(floating.get("DRLabel2").text, "250,0 KB/s");
-    EXPECT_EQ(floating.get("DRLabel6").text, "12,0 KB/s");
+    EXPECT_EQ(text(names::TForm1::Label8), "Download");
+    EXPECT_EQ(text(names::TForm1::Label7), "250,0");
+    EXPECT_EQ(text(names::TForm1::Label24), "0,25 MB");
+    EXPECT_EQ(text(names::TForm1::Label27), "0,01 MB");
+    EXPECT_EQ(text(names::TForm1::Label15), "0,26 MB");
+    EXPECT_EQ(text(names::TForm1::Label17), "Nenastaveno");
+    EXPECT_EQ(floating.get(names::TForm7::DRLabel2).text, "250,0 KB/s");
+    EXPECT_EQ(floating.get(names::TForm7::DRLabel6).text, "12,0 KB/s");
     // The caption chooses the direction shown from the next tick; totals stay on a quiet download second.
     meter.ToggleSpeedDirection();
-    EXPECT_EQ(text("Label8"), "Upload");
+    EXPECT_EQ(text(names::TForm1::Label8), "Upload");
     settings.dataLimitOn = true;
     settings.dataLimitMB = 30;
     sample(1'250'000, 56'500);
-    EXPECT_EQ(text("Label7"), "4,5");
-    EXPECT_EQ(text("Label24"), "0,25 MB");
-    EXPECT_EQ(text("Label17"), "29,73 MB");
+    EXPECT_EQ(text(names::TForm1::Label7), "4,5");
+    EXPECT_EQ(text(names::TForm1::Label24), "0,25 MB");
+    EXPECT_EQ(text(names::TForm1::Label17), "29,73 MB");
     meter.ToggleSpeedDirection();
-    EXPECT_EQ(text("Label8"), "Download");
+    EXPECT_EQ(text(names::TForm1::Label8), "Download");
 }
 
 struct BandEdge {
@@ -149,12 +151,12 @@ TEST_F(TrafficMeterTest, ShownTotalsRestartAfterAWrapWhileTheRecordKeepsCounting
     sample(4'000'000'000u, 2'000'000'000u);
     sample(static_cast<std::uint32_t>(4'300'000'000ull), 3'000'000'000u);
     EXPECT_EQ(running.Down1, 4'300'000'000.0);
-    EXPECT_EQ(text("Label24"), "5,03 MB"); // 4 300 000 000 - 2^32 = 5 032 704
+    EXPECT_EQ(text(names::TForm1::Label24), "5,03 MB"); // 4 300 000 000 - 2^32 = 5 032 704
     EXPECT_EQ(meter.counters().downBytesPerSec, 300'000'000);
     // connMB adds the two totals in 32 bits: 5 032 704 + 3 000 000 000.
-    EXPECT_EQ(text("Label15"), "3005,03 MB");
+    EXPECT_EQ(text(names::TForm1::Label15), "3005,03 MB");
     sample(static_cast<std::uint32_t>(4'300'000'000ull), 4'294'000'000u);
-    EXPECT_EQ(text("Label15"), "4,07 MB"); // 5 032 704 + 4 294 000 000 - 2^32
+    EXPECT_EQ(text(names::TForm1::Label15), "4,07 MB"); // 5 032 704 + 4 294 000 000 - 2^32
 }
 
 TEST_F(TrafficMeterTest, WithoutADialUpRowNothingIsCountedAndTheSpeedShowsZero) {
@@ -164,11 +166,11 @@ TEST_F(TrafficMeterTest, WithoutADialUpRowNothingIsCountedAndTheSpeedShowsZero) 
     table.noWan();
     table.rows[1].inOctets = 900'000; // other interfaces never count
     loop.advance(1000);
-    EXPECT_EQ(text("Label7"), "0,0");
-    EXPECT_EQ(text("Label24"), "0,10 MB");
+    EXPECT_EQ(text(names::TForm1::Label7), "0,0");
+    EXPECT_EQ(text(names::TForm1::Label24), "0,10 MB");
     table.fails = true;
     sample(205'000);
-    EXPECT_EQ(text("Label7"), "0,0");
+    EXPECT_EQ(text(names::TForm1::Label7), "0,0");
     EXPECT_EQ(running.Down1, 100'000);
 }
 
@@ -183,7 +185,7 @@ TEST_F(TrafficMeterTest, AfterADisconnectionTheNextConnectionTakesANewBaseline) 
     connect();
     sample(300, 100);
     EXPECT_EQ(running, statistics::StatisticsRecord{});
-    EXPECT_EQ(text("Label24"), "0,00 MB");
+    EXPECT_EQ(text(names::TForm1::Label24), "0,00 MB");
     sample(1'300, 100);
     EXPECT_EQ(running.Down1, 1'000);
 }
@@ -207,8 +209,8 @@ TEST_P(WeekTotalTest, ShownInGBAndDarkRedWhenTheShownFigureIsAbove2Point8) {
     week = GetParam().week;
     running.Down1 = GetParam().runningDown1Bytes;
     loop.advance(1000);
-    EXPECT_EQ(floating.get("DRLabel10").text, GetParam().shown);
-    EXPECT_EQ(floating.get("DRLabel10").color, GetParam().color);
+    EXPECT_EQ(floating.get(names::TForm7::DRLabel10).text, GetParam().shown);
+    EXPECT_EQ(floating.get(names::TForm7::DRLabel10).color, GetParam().color);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -226,7 +228,7 @@ TEST_F(TrafficMeterTest, FailuresAreLoggedWithTheirTagsAndTheTickAlwaysEndsNotBu
     meter.afterTick = [&] { busyInside = meter.timer4Busy(); };
     loop.advance(1000);
     EXPECT_EQ(errorLog(), "5.3.2026 12:00:01 : 357,1\r\n");
-    EXPECT_EQ(text("Label7"), "0,0"); // the display ran after the failed sample
+    EXPECT_EQ(text(names::TForm1::Label7), "0,0"); // the display ran after the failed sample
     EXPECT_TRUE(busyInside);
     EXPECT_FALSE(meter.timer4Busy());
     meter.afterTick = [] { throw std::runtime_error("data rule"); };

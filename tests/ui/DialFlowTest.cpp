@@ -16,8 +16,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSet>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -61,8 +63,8 @@ struct World {
                                                                   [] {}, [] { return 1280; }, [] { return 100; }},
                                                paths, views);
         form->create();
-        shell =
-            std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog, *form);
+        shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
+                                              form->intents());
         ui::addConnectionWindows(*shell, views);
         shell->start();
         // The start-up modem restart would take the connect controls away for a while; not this flow's concern.
@@ -180,6 +182,51 @@ private slots:
         QCOMPARE(find<QLineEdit>(*editor, "EditName")->text(), QString());
         QVERIFY(editor->close());
         QVERIFY(!w.views.entryEditor.window().visible);
+    }
+
+    // Every named object of every window is in its window's name table and every table entry exists; every action a
+    // user can take reaches a handler of the logic (or is listed as waiting for its subsystem).
+    void everyWidgetIsNamedInItsTableAndEveryActionIsHandled() {
+        World& w = *world;
+        using Kind = shell::IntentRouter::Kind;
+        for (shell::WindowView* view :
+             {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog, &w.views.entryEditor}) {
+            view->showWindow();
+            QWidget* window = w.shell->window(view->windowName());
+            QVERIFY(window);
+            QSet<QString> seen{window->objectName()};
+            for (QObject* o : window->findChildren<QObject*>()) {
+                const QString name = o->objectName();
+                const bool userFacing =
+                    o->isWidgetType() || qobject_cast<QAction*>(o) || qobject_cast<QSystemTrayIcon*>(o);
+                if (!userFacing || name.isEmpty() || name.startsWith(QLatin1String("qt_")))
+                    continue;
+                seen.insert(name);
+                const auto entry = view->find(name.toStdString());
+                if (!entry)
+                    QFAIL(qPrintable(name + QLatin1String(" is not in the name table of ") + window->objectName()));
+                const auto handled = [&](Kind kind) {
+                    if (!w.form->intents().handles(*entry, kind))
+                        QFAIL(qPrintable(window->objectName() + QLatin1Char('.') + name + QLatin1String(" unhandled")));
+                };
+                auto* action = qobject_cast<QAction*>(o);
+                auto* button = qobject_cast<QAbstractButton*>(o);
+                if ((action && !action->menu()) || qobject_cast<QSystemTrayIcon*>(o) ||
+                    (button && !button->isCheckable()))
+                    handled(Kind::Click);
+                else if (button)
+                    handled(Kind::Toggle);
+                else if (qobject_cast<QLineEdit*>(o))
+                    handled(Kind::Text);
+                else if (qobject_cast<QComboBox*>(o))
+                    handled(Kind::Index);
+            }
+            for (const shell::WidgetName& n : view->names())
+                if (!seen.contains(QString::fromLatin1(n.name.data(), qsizetype(n.name.size()))))
+                    QFAIL(qPrintable(QString::fromLatin1(n.name.data(), qsizetype(n.name.size())) +
+                                     QLatin1String(" has no widget in ") + window->objectName()));
+            view->hideWindow();
+        }
     }
 
     void messageBoxIsModalOverTheActiveWindow() {

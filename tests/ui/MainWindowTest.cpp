@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 #include "RecordingSink.h"
+#include "shell/ShellNames.h"
 #include "ui/ViewBinder.h"
 
 #include <QAction>
@@ -19,6 +20,7 @@
 #include <memory>
 
 using qv::shell::WindowView;
+namespace m = qv::names::TForm1;
 using qv::ui::MainWindow;
 using qv::ui::test::RecordingSink;
 using qv::ui::test::texts;
@@ -60,10 +62,9 @@ class MainWindowTest : public QObject {
 
 private slots:
     void init() {
-        view = std::make_unique<WindowView>("TForm1");
+        view = std::make_unique<WindowView>(qv::names::TForm1::kAll);
         sink = std::make_unique<RecordingSink>();
-        view->setColor("Label13", 0x000000FF); // written before the window exists
-        view->setText("NoSuchWidget", "x");
+        view->setColor(m::Label13, 0x000000FF); // written before the window exists
         w = std::make_unique<MainWindow>(*view, *sink);
         w->binder().attach();
     }
@@ -123,15 +124,15 @@ private slots:
 
     void viewStateReachesEveryKindOfWidget() {
         QCOMPARE(find<QLabel>("Label13")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-        view->setText("Label9", "Připojeno");
-        view->setColor("Label9", 0x000000FF);
-        view->setEnabled("SpeedButton2", true);
-        view->setItems("ComboBox1", {"a", "b", "c"});
-        view->setIndex("ComboBox1", 2);
-        view->setIndex("ProgressBar1", 140);
-        view->setChecked("Nerestartovatpipojen1", true);
-        view->setVisible("TestRychlosti1", false);
-        view->setIndex("TrayIcon1", 0);
+        view->setText(m::Label9, "Připojeno");
+        view->setColor(m::Label9, 0x000000FF);
+        view->setEnabled(m::SpeedButton2, true);
+        view->setItems(m::ComboBox1, {"a", "b", "c"});
+        view->setIndex(m::ComboBox1, 2);
+        view->setIndex(m::ProgressBar1, 140);
+        view->setChecked(m::Nerestartovatpipojen1, true);
+        view->setVisible(m::TestRychlosti1, false);
+        view->setIndex(m::TrayIcon1, 0);
         QCOMPARE(find<QLabel>("Label9")->text(), QString::fromUtf8("Připojeno"));
         QCOMPARE(find<QLabel>("Label9")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QVERIFY(find<QPushButton>("SpeedButton2")->isEnabled());
@@ -141,10 +142,10 @@ private slots:
         QVERIFY(!find<QMenu>("TestRychlosti1")->menuAction()->isVisible());
         QCOMPARE(imageOf(w->trayIcon().icon()), imageOf(MainWindow::trayImages().at(0)));
 
-        view->setColor("Label9", std::nullopt);
-        view->setIndex("ProgressBar1", -1);
-        view->setIndex("ComboBox1", 7); // beyond the list: nothing selected
-        view->setVisible("TrayIcon1", false);
+        view->setColor(m::Label9, std::nullopt);
+        view->setIndex(m::ProgressBar1, -1);
+        view->setIndex(m::ComboBox1, 7); // beyond the list: nothing selected
+        view->setVisible(m::TrayIcon1, false);
         QCOMPARE(find<QLabel>("Label9")->palette().color(QPalette::WindowText), QPalette().color(QPalette::WindowText));
         QVERIFY(find<QProgressBar>("ProgressBar1")->value() < 0); // reset: no progress shown
         QCOMPARE(find<QComboBox>("ComboBox1")->currentIndex(), -1);
@@ -152,17 +153,17 @@ private slots:
     }
 
     void emptyAccountListShowsItsHint() {
-        view->setItems("ComboBox1", {"a"});
-        view->setItems("ComboBox1", {});
-        view->setText("ComboBox1", "Vytvořte připojení, Menu..");
+        view->setItems(m::ComboBox1, {"a"});
+        view->setItems(m::ComboBox1, {});
+        view->setText(m::ComboBox1, "Vytvořte připojení, Menu..");
         QCOMPARE(find<QComboBox>("ComboBox1")->count(), 0);
         QCOMPARE(find<QComboBox>("ComboBox1")->placeholderText(), QString::fromUtf8("Vytvořte připojení, Menu.."));
     }
 
     void firstWriteOfAnotherFieldKeepsConstantCaptionsButClearsValues() {
-        view->setEnabled("SpeedButton2", true);
-        view->setText("TForm1", "");
-        view->setColor("Label11", 0x00FF0000); // a value label has no caption of its own
+        view->setEnabled(m::SpeedButton2, true);
+        view->setText(m::TForm1, "");
+        view->setColor(m::Label11, 0x00FF0000); // a value label has no caption of its own
         QCOMPARE(find<QPushButton>("SpeedButton2")->text(), QStringLiteral("Odpojit"));
         QCOMPARE(find<QAction>("Odpojit1")->text(), QStringLiteral("Odpojit"));
         QCOMPARE(w->windowTitle(), QStringLiteral("Quorvex 1.32 Beta"));
@@ -171,27 +172,27 @@ private slots:
 
     void whatTheUserTypedOrTickedSurvivesUnrelatedChanges() {
         auto* edit = find<QLineEdit>("Edit1");
-        view->setText("Edit1", "jan");
+        view->setText(m::Edit1, "jan");
         QTest::keyClicks(edit, QStringLiteral("ek"));
-        QCOMPARE(view->get("Edit1").text, "janek"); // the view follows the field
+        QCOMPARE(view->get(m::Edit1).text, "janek"); // the view follows the field
         edit->setCursorPosition(2);
-        view->setEnabled("Edit1", false);
-        view->setText("Edit1", "janek");
+        view->setEnabled(m::Edit1, false);
+        view->setText(m::Edit1, "janek");
         QCOMPARE(edit->text(), QStringLiteral("janek"));
         QCOMPARE(edit->cursorPosition(), 2);
 
         auto* box = find<QCheckBox>("CheckBox1");
         box->click();
-        view->setEnabled("CheckBox1", false);
+        view->setEnabled(m::CheckBox1, false);
         QVERIFY(box->isChecked());
-        view->setChecked("CheckBox1", false); // and the logic can still untick it
+        view->setChecked(m::CheckBox1, false); // and the logic can still untick it
         QVERIFY(!box->isChecked());
     }
 
     void userActionsReachTheLogicButDrawnStateDoesNot() {
-        view->setItems("ComboBox1", {"a", "b"});
-        view->setIndex("ComboBox1", 0);
-        view->setChecked("CheckBox2", false);
+        view->setItems(m::ComboBox1, {"a", "b"});
+        view->setIndex(m::ComboBox1, 0);
+        view->setChecked(m::CheckBox2, false);
         w->show();
         QCOMPARE(sink->take(), QStringLiteral("windowEvent TForm1 Activated"));
 
@@ -207,7 +208,6 @@ private slots:
         find<QAction>("Konec2")->trigger();
         QCOMPARE(sink->take(), QStringLiteral("clicked TForm1 SpeedButton1\n"
                                               "toggled TForm1 CheckBox2 1\n"
-                                              "clicked TForm1 CheckBox2\n"
                                               "textEdited TForm1 Edit2 x\n"
                                               "indexChanged TForm1 ComboBox1 1\n"
                                               "doubleClicked TForm1 Label8\n"
@@ -219,7 +219,7 @@ private slots:
     void rightClickOnTheAccountsAsksTheLogicThenOpensItsMenu() {
         w->show();
         sink->take();
-        sink->onIntent = [&](const QString&) { view->setEnabled("Smazat1", false); };
+        sink->onIntent = [&](const QString&) { view->setEnabled(m::Smazat1, false); };
         auto* combo = find<QComboBox>("ComboBox1");
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 3), combo->mapToGlobal(QPoint(3, 3)));
         QApplication::sendEvent(combo, &event);
@@ -234,7 +234,7 @@ private slots:
         item->trigger(); // the logic ignores it: no mark
         QVERIFY(!item->isChecked());
         sink->onIntent = [&](const QString&) {
-            view->setChecked("VypnoutPcpoodpojen1", !view->get("VypnoutPcpoodpojen1").checked);
+            view->setChecked(m::VypnoutPcpoodpojen1, !view->get(m::VypnoutPcpoodpojen1).checked);
         };
         item->trigger();
         QVERIFY(item->isChecked());
@@ -243,11 +243,11 @@ private slots:
     }
 
     void windowEntryAndWindowEvents() {
-        view->setText("TForm1", "Titulek");
-        view->setColor("TForm1", 0x0000FF00);
+        view->setText(m::TForm1, "Titulek");
+        view->setColor(m::TForm1, 0x0000FF00);
         QCOMPARE(w->windowTitle(), QStringLiteral("Titulek"));
         QCOMPARE(w->palette().color(QPalette::Window), QColor(0, 255, 0));
-        view->setColor("TForm1", 0xFF000005);
+        view->setColor(m::TForm1, 0xFF000005);
         QCOMPARE(w->palette().color(QPalette::Window), QPalette().color(QPalette::Window));
 
         view->showWindow();
@@ -275,7 +275,7 @@ private slots:
 
     void aViewOutlivingItsWindowIsHarmless() {
         w.reset();
-        view->setText("Label9", "after");
+        view->setText(m::Label9, "after");
         view->showWindow();
         QVERIFY(sink->log.isEmpty());
     }

@@ -19,17 +19,13 @@ public:
     /// Runs after each recorded intent, to play the logic's answer.
     std::function<void(const QString& line)> onIntent;
 
-    void clicked(const std::string& w, const std::string& n) override { add("clicked", w, n); }
-    void doubleClicked(const std::string& w, const std::string& n) override { add("doubleClicked", w, n); }
-    void contextMenu(const std::string& w, const std::string& n) override { add("contextMenu", w, n); }
-    void textEdited(const std::string& w, const std::string& n, const std::string& t) override {
-        add("textEdited", w, n, t);
-    }
-    void indexChanged(const std::string& w, const std::string& n, int i) override {
-        add("indexChanged", w, n, std::to_string(i));
-    }
-    void toggled(const std::string& w, const std::string& n, bool c) override { add("toggled", w, n, c ? "1" : "0"); }
-    void windowEvent(const std::string& w, shell::WindowEvent e) override {
+    void clicked(const shell::WidgetName& n) override { add("clicked", n); }
+    void doubleClicked(const shell::WidgetName& n) override { add("doubleClicked", n); }
+    void contextMenu(const shell::WidgetName& n) override { add("contextMenu", n); }
+    void textEdited(const shell::WidgetName& n, const std::string& t) override { add("textEdited", n, t); }
+    void indexChanged(const shell::WidgetName& n, int i) override { add("indexChanged", n, std::to_string(i)); }
+    void toggled(const shell::WidgetName& n, bool c) override { add("toggled", n, c ? "1" : "0"); }
+    void windowEvent(const shell::WidgetName& w, shell::WindowEvent e) override {
         static const char* const names[] = {"Activated", "CloseRequested", "Minimized", "Closed"};
         add("windowEvent", w, names[static_cast<int>(e)]);
     }
@@ -42,8 +38,11 @@ public:
     }
 
 private:
-    void add(const char* kind, const std::string& w, const std::string& n, const std::string& value = {}) {
-        QString line = QString::fromStdString(kind + (" " + w) + " " + n + (value.empty() ? "" : " " + value));
+    void add(const char* kind, const shell::WidgetName& n, const std::string& value = {}) {
+        // A window event names the window alone.
+        const std::string widget = n.isWindow() ? "" : " " + std::string(n.name);
+        QString line =
+            QString::fromStdString(kind + (" " + std::string(n.window)) + widget + (value.empty() ? "" : " " + value));
         log.push_back(line);
         if (onIntent)
             onIntent(line);

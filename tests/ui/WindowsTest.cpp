@@ -1,4 +1,5 @@
 #include "RecordingSink.h"
+#include "shell/ShellNames.h"
 #include "ui/MainWindow.h"
 #include "ui/UiShell.h"
 
@@ -9,6 +10,13 @@
 #include <QTest>
 
 using qv::shell::WindowView;
+namespace names = qv::names;
+
+// A window of the test's own, made by a factory without a binder.
+namespace qv::names {
+#define QV_TFORMTEST_NAMES(X)
+QV_WINDOW_NAMES(TFormTest, QV_TFORMTEST_NAMES)
+} // namespace qv::names
 using qv::ui::test::texts;
 
 namespace {
@@ -24,17 +32,18 @@ class WindowsTest : public QObject {
     Q_OBJECT
 
     qv::ui::test::RecordingSink sink;
-    WindowView mainView{"TForm1"}, exitView{"TForm6"}, fatalView{"TForm8"}, logView{"TForm10"};
+    WindowView mainView{names::TForm1::kAll}, exitView{names::TForm6::kAll}, fatalView{names::TForm8::kAll},
+        logView{names::TForm10::kAll};
     std::unique_ptr<qv::ui::UiShell> shell;
 
     QWidget& show(WindowView& view) {
         view.showWindow();
         QWidget* w = shell->window(view.windowName());
         if (!w || !w->isVisible())
-            qFatal("%s not shown", view.windowName().c_str());
+            qFatal("%s not shown", std::string(view.windowName()).c_str());
         // Centred over the main window.
         if ((w->frameGeometry().center() - shell->mainWindow().frameGeometry().center()).manhattanLength() > 2)
-            qFatal("%s not centred", view.windowName().c_str());
+            qFatal("%s not centred", std::string(view.windowName()).c_str());
         return *w;
     }
     static QPushButton& button(const QWidget& w, const char* name) {
@@ -56,7 +65,7 @@ private slots:
         // closed dialog is hidden in its view.
         sink.onIntent = [&](const QString& line) {
             if (line == QStringLiteral("windowEvent TForm6 Activated"))
-                exitView.setVisible("SpeedButton2", false);
+                exitView.setVisible(names::TForm6::SpeedButton2, false);
             if (line == QStringLiteral("windowEvent TForm6 Closed"))
                 exitView.hideWindow();
         };
@@ -93,30 +102,31 @@ private slots:
     }
 
     void connectionLogWindow() {
-        logView.setText("Memo1", "1.3.2024 8:00:00 : Normální připojení\n1.3.2024 9:00:00 : Normální odpojení");
+        logView.setText(names::TForm10::Memo1,
+                        "1.3.2024 8:00:00 : Normální připojení\n1.3.2024 9:00:00 : Normální odpojení");
         QWidget& window = show(logView);
         QCOMPARE(window.windowTitle(), u8("Log připojení a odpojení"));
         auto* memo = window.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
         QVERIFY(memo->isReadOnly());
         QCOMPARE(memo->document()->blockCount(), 2);
-        logView.setText("Memo1", "");
+        logView.setText(names::TForm10::Memo1, "");
         QCOMPARE(memo->toPlainText(), QString());
         QVERIFY(window.close());
         QCOMPARE(sink.take(), QStringLiteral("windowEvent TForm10 Activated\nwindowEvent TForm10 Closed"));
     }
 
     void furtherWindowsComeFromTheirFactory() {
-        WindowView stats("TForm4");
-        stats.setText("TForm4", "Statistika");
+        WindowView stats(qv::names::TFormTest::kAll);
+        stats.setText(qv::names::TFormTest::TFormTest, "Statistika");
         stats.showWindow(); // asked for before the window is registered
         int made = 0;
         shell->addWindow(stats, [&made](WindowView&, qv::shell::IntentSink&, QWidget*) {
             ++made;
             auto window = std::make_unique<QWidget>();
-            window->setObjectName(QStringLiteral("TForm4"));
+            window->setObjectName(QStringLiteral("TFormTest"));
             return window;
         });
-        QWidget* window = shell->window("TForm4");
+        QWidget* window = shell->window("TFormTest");
         QVERIFY(window && window->isVisible());
         QCOMPARE(window->windowTitle(), u8("Statistika")); // bound although the factory made no binder
         stats.hideWindow();
