@@ -219,6 +219,12 @@ void MainForm::restore() {
 
 void MainForm::ExitKeepConnection() {
     logs_.guarded(shell::tags::kExitKeepConnection, [&] {
+        if (state_.disconnectBusy) {
+            // The disconnected handling has not yet written the last piece of the running record; it ends the
+            // program once it has, so whatever was metered is stored exactly once.
+            state_.exitAfterDisconnect = true;
+            return;
+        }
         // A failure while saving skips the rest: the program keeps running and nothing is lost.
         if (state_.isConnected)
             shell::callHook(hooks_.saveRunningRecord);
@@ -240,7 +246,20 @@ void MainForm::ExitAfterHangUp() {
 }
 
 void MainForm::terminateRequested() {
-    ExitKeepConnection();
+    // A termination signal or the end of the session always ends the program: the save is tried once, and a failed
+    // one is logged under a tag of its own (there is no one left to read the error window).
+    if (state_.disconnectBusy) {
+        state_.exitAfterDisconnect = true;
+        return;
+    }
+    try {
+        if (state_.isConnected)
+            shell::callHook(hooks_.saveRunningRecord);
+    } catch (...) {
+        logs_.logError(shell::tags::kTerminateSave);
+    }
+    views_.main.setVisible(names::TForm1::TrayIcon1, false);
+    shell::callHook(services_.quit);
 }
 
 void MainForm::signalPollTick() {

@@ -5,6 +5,7 @@
 namespace qv::shell::tags {
 
 inline constexpr const char* kStartup = "11,0";
+inline constexpr const char* kTerminateSave = "21,0"; // the save at a termination signal or session end
 inline constexpr const char* kMainCreate = "101,1";
 inline constexpr const char* kMainActivate = "121,1";
 inline constexpr const char* kMainCloseRequest = "131,1";

@@ -20,8 +20,12 @@ void Logs::WriteConnectionLog(std::string_view text) {
     fs_.append(paths_.connectionLog(), cp1250::fromUtf8(formatLine(text)));
 }
 
-void Logs::ReportError(std::string_view tag) {
+void Logs::logError(std::string_view tag) {
     fs_.append(paths_.errorLog(), cp1250::fromUtf8(formatLine(tag)));
+}
+
+void Logs::ReportError(std::string_view tag) {
+    logError(tag);
     if (showFatalWindow_)
         showFatalWindow_();
 }

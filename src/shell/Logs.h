@@ -22,6 +22,8 @@ public:
 
     void WriteConnectionLog(std::string_view text);
     void ReportError(std::string_view tag);
+    /// The error log line alone, without the error window (for failures while the program is ending).
+    void logError(std::string_view tag);
 
     /// Runs a handler body inside the catch-all every handler uses: a failure skips the rest of the body and is
     /// reported with the handler's location tag; nothing escapes (a failure while reporting is dropped, as the

@@ -1,6 +1,9 @@
 #include "ShellFixture.h"
+#include "connection/ConnectionFixture.h"
+#include "statistics/StatisticsCodec.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace qv::test {
 namespace {
@@ -83,11 +86,57 @@ TEST_F(ExitDialogTest, StornoClosesAndOnlineUkoncitSavesTheRunningRecordAndLeave
     EXPECT_EQ(quits, 1);
 }
 
-TEST_F(ExitDialogTest, TerminationSignalEndsAsUkoncitDoes) {
+TEST_F(ExitDialogTest, TerminationSignalSavesAndEndsEvenWhenTheSaveFails) {
     form->state().isConnected = true;
     form->terminateRequested();
     EXPECT_EQ(saves, 1);
     EXPECT_EQ(quits, 1);
+    form->hooks().saveRunningRecord = [] { throw std::runtime_error("Statistiky renamed"); };
+    form->terminateRequested();
+    EXPECT_EQ(quits, 2);
+    EXPECT_FALSE(views.fatalError.window().visible);
+    EXPECT_EQ(lines("/app/Error.log"), (std::vector<std::string>{"5.3.2026 14:07:09 : 21,0"}));
+}
+
+// "Ukončit" (or a termination signal) while the disconnected handling runs: the program ends only once the handling
+// has appended the last piece of the running record, which is stored exactly once.
+struct ExitDuringDisconnectTest : ConnectionFixture {};
+
+TEST_F(ExitDuringDisconnectTest, TheProgramEndsAfterTheLastPieceIsWritten) {
+    for (const bool signal : {false, true}) {
+        SCOPED_TRACE(signal ? "termination signal" : "Ukončit");
+        fs.addDir("/app/Statistiky");
+        fs.remove("/app/Statistiky/Pripojeni.sts");
+        quits = 0;
+        start();
+        connectNow();
+        interfaces.wan(0, 0);
+        loop.advance(1000);
+        interfaces.wan(3'000'000, 1'000'000);
+        loop.advance(1000);
+        std::optional<std::uint64_t> fileAtQuit;
+        onQuit = [&] { fileAtQuit = fs.size("/app/Statistiky/Pripojeni.sts").value_or(0); };
+        // The modem restart of the handling pumps for 1.5 s; the exit comes in the middle of it.
+        bool fired = false;
+        auto exit = loop.createTimer(500, true, [&] {
+            if (std::exchange(fired, true))
+                return;
+            if (signal) {
+                form->terminateRequested();
+            } else {
+                form->intents().windowEvent(w::TForm1, shell::WindowEvent::CloseRequested);
+                form->intents().clicked(names::TForm6::SpeedButton1);
+            }
+        });
+        monitor.disconnect();
+        exit->stop();
+        EXPECT_EQ(quits, 1);
+        EXPECT_EQ(fileAtQuit, std::optional<std::uint64_t>{88}); // one record, written before the end
+        const auto records = statistics::decodeFile(fs.readAll("/app/Statistiky/Pripojeni.sts").value_or(""));
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_DOUBLE_EQ(records[0].Down1 + records[0].Down2, 3.0);
+        EXPECT_DOUBLE_EQ(records[0].Up1 + records[0].Up2, 1.0);
+    }
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -40,6 +41,7 @@ struct ShellFixture : ::testing::Test {
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     int quits = 0;
+    std::function<void()> onQuit; ///< runs at each request to end the program
     std::unique_ptr<app::MainForm> form;
 
     void SetUp() override {
@@ -48,10 +50,15 @@ struct ShellFixture : ::testing::Test {
         dialer.setPhonebook({"Alfa", "Beta", "Gama"});
     }
     app::MainForm& make() {
-        form = std::make_unique<app::MainForm>(
-            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes, dialogs,
-                               "192.0.2.53", [this] { ++quits; }, [] { return 1280; }, [] { return 100; }},
-            paths, views);
+        form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
+                                                                  echo, interfaces, processes, dialogs, "192.0.2.53",
+                                                                  [this] {
+                                                                      ++quits;
+                                                                      if (onQuit)
+                                                                          onQuit();
+                                                                  },
+                                                                  [] { return 1280; }, [] { return 100; }},
+                                               paths, views);
         form->intents().onUnhandled(
             [](const shell::WidgetName& name, shell::IntentRouter::Kind) { ADD_FAILURE() << "unhandled " << name; });
         return *form;
