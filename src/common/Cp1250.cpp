@@ -1,7 +1,10 @@
 #include "common/Cp1250.h"
 
+#include "common/Unicode.h"
+
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace qv::cp1250 {
 
@@ -66,25 +69,27 @@ constexpr auto kLower = [] {
     return t;
 }();
 
-char byteFor(char32_t cp) {
+std::optional<unsigned char> byteOf(char32_t cp) {
     if (cp < 0x80)
-        return static_cast<char>(cp);
+        return static_cast<unsigned char>(cp);
     const auto it = std::lower_bound(kReverse.begin(), kReverse.end(), cp,
                                      [](const Reverse& r, char32_t v) { return r.codePoint < v; });
-    return it != kReverse.end() && it->codePoint == cp ? static_cast<char>(it->byte) : '?';
+    if (it == kReverse.end() || it->codePoint != cp)
+        return std::nullopt;
+    return it->byte;
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+char byteFor(char32_t cp) {
+    return static_cast<char>(byteOf(cp).value_or('?'));
+}
+
+/// Lowers the code page's capitals; any other code point stays as it is.
+char32_t foldCodePoint(char32_t cp) {
+    const auto byte = byteOf(cp);
+    if (!byte)
+        return cp;
+    const unsigned char lower = kLower[*byte];
+    return lower < 0x80 ? char32_t{lower} : char32_t{kHigh[lower - 0x80]};
 }
 
 bool isAscii(std::string_view s) {
@@ -100,50 +105,9 @@ std::string fromUtf8(std::string_view utf8) {
     out.reserve(utf8.size());
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i++]);
-        if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            continue;
-        }
-        // The well-formed ranges of Unicode: the bounds of the first continuation byte shut out overlong forms,
-        // surrogates and code points past U+10FFFF.
-        int need = 0;
-        char32_t cp = 0;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            need = 1;
-            cp = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            need = 2;
-            cp = lead & 0x0F;
-            if (lead == 0xE0)
-                lo = 0xA0;
-            else if (lead == 0xED)
-                hi = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            need = 3;
-            cp = lead & 0x07;
-            if (lead == 0xF0)
-                lo = 0x90;
-            else if (lead == 0xF4)
-                hi = 0x8F;
-        } else {
-            out += '?';
-            continue;
-        }
-        bool ok = true;
-        for (int k = 0; k < need; ++k) {
-            const auto next = i < utf8.size() ? static_cast<unsigned char>(utf8[i]) : 0;
-            if (i >= utf8.size() || next < lo || next > hi) {
-                ok = false; // one '?' for the broken sequence; the offending byte starts afresh
-                break;
-            }
-            cp = (cp << 6) | (next & 0x3F);
-            lo = 0x80;
-            hi = 0xBF;
-            ++i;
-        }
-        out += ok ? byteFor(cp) : '?';
+        // One '?' for a broken sequence; the offending byte starts afresh.
+        const auto cp = unicode::nextUtf8(utf8, i);
+        out += cp ? byteFor(*cp) : '?';
     }
     return out;
 }
@@ -155,7 +119,7 @@ std::string toUtf8(std::string_view bytes) {
     out.reserve(bytes.size() * 2);
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        appendUtf8(out, b < 0x80 ? char32_t{b} : char32_t{kHigh[b - 0x80]});
+        unicode::appendUtf8(out, b < 0x80 ? char32_t{b} : char32_t{kHigh[b - 0x80]});
     }
     return out;
 }
@@ -168,6 +132,19 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return kLower[static_cast<unsigned char>(x)] == kLower[static_cast<unsigned char>(y)];
            });
+}
+
+bool equalsIgnoreCaseUtf8(std::string_view a, std::string_view b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const std::size_t startA = i, startB = j;
+        const auto x = unicode::nextUtf8(a, i);
+        const auto y = unicode::nextUtf8(b, j);
+        if (x && y ? foldCodePoint(*x) != foldCodePoint(*y)
+                   : a.substr(startA, i - startA) != b.substr(startB, j - startB))
+            return false;
+    }
+    return i == a.size() && j == b.size();
 }
 
 } // namespace qv::cp1250

@@ -14,5 +14,8 @@ std::string toUtf8(std::string_view bytes);
 unsigned char foldCase(unsigned char byte);
 /// Case-insensitive equality of two Windows-1250 byte strings.
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
+/// The same for two UTF-8 strings: the code page's letters fold as above, any other character (and any malformed
+/// byte) must match exactly.
+bool equalsIgnoreCaseUtf8(std::string_view a, std::string_view b);
 
 } // namespace qv::cp1250

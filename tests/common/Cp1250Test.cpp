@@ -91,10 +91,17 @@ TEST(Cp1250Test, FoldCaseLowersExactlyTheCapitals) {
     }
 }
 
-TEST(Cp1250Test, EqualsIgnoreCase) {
+TEST(Cp1250Test, EqualsIgnoreCaseInTheCodePageAndInUtf8) {
     EXPECT_TRUE(equalsIgnoreCase(fromUtf8("PŘÍLIŠ ŽLUŤOUČKÝ KŮŇ"), fromUtf8("příliš žluťoučký kůň")));
     EXPECT_FALSE(equalsIgnoreCase("abc", "abcd"));
     EXPECT_FALSE(equalsIgnoreCase(fromUtf8("Ř"), fromUtf8("r")));
+
+    EXPECT_TRUE(equalsIgnoreCaseUtf8("PŘÍLIŠ ŽLUŤOUČKÝ KŮŇ", "příliš žluťoučký kůň"));
+    EXPECT_TRUE(equalsIgnoreCaseUtf8("日本\xC5", "日本\xC5"));
+    EXPECT_FALSE(equalsIgnoreCaseUtf8("abc", "abcd"));
+    EXPECT_FALSE(equalsIgnoreCaseUtf8("Ř", "r"));
+    EXPECT_FALSE(equalsIgnoreCaseUtf8("日", "本")); // both would be '?' in the code page
+    EXPECT_FALSE(equalsIgnoreCaseUtf8("\xC5", "\xC4"));
 }
 
 } // namespace

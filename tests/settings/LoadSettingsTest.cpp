@@ -1,4 +1,5 @@
 #include "settings/LoadSettings.h"
+#include "common/Unicode.h"
 #include "settings/SettingsWriters.h"
 #include "support/MemoryFileSystem.h"
 
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv::settings {
@@ -197,6 +199,41 @@ TEST_F(SettingsTest, FailedWriteChangesNothing) {
     EXPECT_FALSE(writeFloatPosition(file, 1, 2));
     EXPECT_EQ(fs.files().at(kPath), "[Ucet]\nHodnota=1\n");
 }
+
+struct EncodingCase {
+    const char* name;
+    std::string (*encode)(std::string_view utf8);
+};
+
+void PrintTo(const EncodingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class EncodedFile : public SettingsTest, public testing::WithParamInterface<EncodingCase> {};
+
+TEST_P(EncodedFile, ReadsAndWritesBackInItsOwnEncoding) {
+    const auto encode = GetParam().encode;
+    const SettingsRecord before =
+        load(encode("; Nastavení ručně\r\n[Download]\r\nPřipojit=1\r\n[Email]\r\nPath=C:\\Pošta\\Klient.exe\r\n"
+                    "[Pripojit]\r\nAno=1\r\n"));
+    EXPECT_TRUE(before.slowDownloadReconnect);
+    EXPECT_EQ(before.mailClientPath, "C:\\Pošta\\Klient.exe");
+
+    ASSERT_TRUE(clearScheduledConnect(file));
+    ASSERT_TRUE(file.writeString("Email", "Path", "C:\\日本\\Klient.exe"));
+    ASSERT_TRUE(writeFloatPosition(file, 5, 6));
+    EXPECT_EQ(fs.files().at(kPath),
+              encode("; Nastavení ručně\r\n[Download]\r\nPřipojit=1\r\n[Email]\r\nPath=C:\\日本\\Klient.exe\r\n"
+                     "[Pripojit]\r\nAno=0\r\n\r\n[Okno]\r\nLeft=5\r\nTop=6\r\n"));
+    EXPECT_EQ(load().mailClientPath, "C:\\日本\\Klient.exe");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ByteOrderMark, EncodedFile,
+    testing::Values(EncodingCase{"Utf8", [](std::string_view utf8) { return "\xEF\xBB\xBF" + std::string(utf8); }},
+                    EncodingCase{"Utf16Le",
+                                 [](std::string_view utf8) { return "\xFF\xFE" + unicode::utf8ToUtf16le(utf8); }}),
+    [](const auto& c) { return std::string(c.param.name); });
 
 /// A settings file that exists but cannot be read (permissions, a lock held elsewhere).
 class UnreadableFileSystem final : public platform::FileSystem {
