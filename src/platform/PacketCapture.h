@@ -53,8 +53,8 @@ enum class CaptureError {
 /// Threading: every member is called on the UI thread. A capture thread waits for packets in the library and
 /// hands each one to the UI thread synchronously: it waits until OnCaptureIP has returned before reading the next,
 /// so the packet's bytes stay valid during the handler and packets arrive one at a time, in order. The handler
-/// never runs inside Open or Close; it runs as posted work of the event loop. The handler may call Close (the
-/// packet's bytes are gone after it), but must not destroy the object. When the capture ends by itself (a read
+/// never runs inside Open or Close but from the event loop, so also inside a message-pumping wait. It may call Close
+/// (the packet's bytes are gone after it), but must not destroy the object. When the capture ends by itself (a read
 /// error, or the adapter went away), the adapter is closed on the UI thread: Active() turns false there.
 ///
 /// Dial-up adapters are described as "WAN (PPP/SLIP) Interface", as the interface table describes them.

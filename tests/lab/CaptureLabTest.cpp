@@ -281,5 +281,20 @@ TEST_F(CaptureLabTest, CloseStopsACaptureWaitingOnAnIdleLinkAtOnce) {
     capture->Close();
 }
 
+TEST_F(CaptureLabTest, AHandlerMayCloseTheCaptureWhileTheCaptureThreadWaitsForIt) {
+    openDialUpCapture();
+    int calls = 0;
+    capture->OnCaptureIP = [&](const platform::CapturedPacket&) {
+        ++calls;
+        capture->Close(); // the capture thread waits for this very handler: Close must not wait for it in turn
+    };
+    ASSERT_TRUE(ping(1000));
+    ASSERT_TRUE(until([&] { return calls > 0; }, 3000));
+    link->loop.pumpWait(200);
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(capture->Active());
+    EXPECT_EQ(capture->error(), platform::CaptureError::None);
+}
+
 } // namespace
 } // namespace qv::lab
