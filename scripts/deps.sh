@@ -9,6 +9,7 @@ QV_PACKAGES=(
     iproute2
     xvfb xauth
     libcap2-bin
+    libpcap-dev
 )
 
 qv_install_deps() {
