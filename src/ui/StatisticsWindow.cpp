@@ -35,34 +35,15 @@ QLabel* value(QWidget* parent, const shell::WidgetName& name) {
     auto* label = new QLabel(parent);
     label->setObjectName(qtName(name));
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setMinimumWidth(80);
+    label->setMinimumWidth(64);
     return label;
 }
 
-/// One usage window's block: two headings, the two band rows, the total and the recalculated total.
-QWidget* block(QWidget* parent, const char* downHeading, const char* upHeading,
-               std::array<shell::WidgetName, 4> bands, const char* totalCaption, const shell::WidgetName& total,
-               const char* recalculatedCaption, const shell::WidgetName& recalculated) {
-    auto* box = new QWidget(parent);
-    auto* grid = new QGridLayout(box);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(1);
-    grid->addWidget(new QLabel(u8(downHeading), box), 0, 1, Qt::AlignRight);
-    grid->addWidget(new QLabel(u8(upHeading), box), 0, 2, Qt::AlignRight);
-    grid->addWidget(new QLabel(u8("1. pásmo"), box), 1, 0);
-    grid->addWidget(value(box, bands[0]), 1, 1);
-    grid->addWidget(value(box, bands[1]), 1, 2);
-    grid->addWidget(new QLabel(u8("2. pásmo"), box), 2, 0);
-    grid->addWidget(value(box, bands[2]), 2, 1);
-    grid->addWidget(value(box, bands[3]), 2, 2);
-    grid->addWidget(new QLabel(u8(totalCaption), box), 3, 0, 1, 3);
-    grid->addWidget(value(box, total), 4, 0, 1, 3);
-    grid->addWidget(new QLabel(u8(recalculatedCaption), box), 5, 0, 1, 3);
-    grid->addWidget(value(box, recalculated), 6, 0, 1, 3);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(2, 1);
-    return box;
+/// A caption that wraps onto a second line rather than widen the fixed window.
+QLabel* caption(QWidget* parent, const char* text) {
+    auto* label = new QLabel(u8(text), parent);
+    label->setWordWrap(true);
+    return label;
 }
 
 } // namespace
@@ -137,18 +118,51 @@ StatisticsWindow::~StatisticsWindow() = default;
 QWidget* StatisticsWindow::buildTotals() {
     auto* group = new QGroupBox(u8("Celkové statistiky"), this);
     group->setObjectName(qtName(w::GroupBox1));
-    auto* row = new QHBoxLayout(group);
-    row->setContentsMargins(8, 4, 8, 4);
-    row->setSpacing(18);
-    row->addWidget(block(group, "Down dnes:", "Up dnes:", {w::Label17, w::Label18, w::Label24, w::Label26},
-                         "Celkem přenesená data dnes", w::Label38, "Celkem přenesená data dnes s přepočtem",
-                         w::Label41));
-    row->addWidget(block(group, "Down za min.6+dnes:", "Up za min.6+dnes:",
-                         {w::Label19, w::Label20, w::Label27, w::Label30}, "Celkem přenesená data za min. 6 + dnes",
-                         w::Label39, "Celkem přenesená data s přepočtem za min. 6 + dnes", w::Label43));
-    row->addWidget(block(group, "Down min. 30 dní:", "Up min. 30 dní:", {w::Label21, w::Label22, w::Label31, w::Label34},
-                         "Celkem přenesená data za min. 30 dní", w::Label40,
-                         "Celkem přenesená data za min. 30 dní s přepočtem", w::Label45));
+    auto* column = new QVBoxLayout(group);
+    column->setContentsMargins(8, 2, 8, 4);
+    column->setSpacing(4);
+
+    // Bands by window and direction: one row per band, one column per window and direction.
+    auto* bands = new QGridLayout;
+    bands->setHorizontalSpacing(10);
+    bands->setVerticalSpacing(1);
+    const char* headings[] = {"Down dnes:",        "Up dnes:",        "Down za min.6+dnes:",
+                              "Up za min.6+dnes:", "Down min. 30 dní:", "Up min. 30 dní:"};
+    for (int c = 0; c < 6; ++c)
+        bands->addWidget(new QLabel(u8(headings[c]), group), 0, c + 1, Qt::AlignRight);
+    const std::array<std::array<shell::WidgetName, 6>, 2> values = {{
+        {w::Label17, w::Label18, w::Label19, w::Label20, w::Label21, w::Label22},
+        {w::Label24, w::Label26, w::Label27, w::Label30, w::Label31, w::Label34},
+    }};
+    for (int band = 0; band < 2; ++band) {
+        bands->addWidget(new QLabel(u8(band == 0 ? "1. pásmo" : "2. pásmo"), group), band + 1, 0);
+        for (int c = 0; c < 6; ++c)
+            bands->addWidget(value(group, values[static_cast<std::size_t>(band)][static_cast<std::size_t>(c)]),
+                             band + 1, c + 1);
+    }
+    column->addLayout(bands);
+
+    // Totals and recalculated totals, one block per window.
+    auto* totals = new QHBoxLayout;
+    totals->setSpacing(16);
+    const auto block = [&](const char* total, const shell::WidgetName& totalValue, const char* recalculated,
+                           const shell::WidgetName& recalculatedValue) {
+        auto* grid = new QGridLayout;
+        grid->setHorizontalSpacing(6);
+        grid->setVerticalSpacing(1);
+        grid->addWidget(caption(group, total), 0, 0);
+        grid->addWidget(value(group, totalValue), 0, 1, Qt::AlignRight | Qt::AlignTop);
+        grid->addWidget(caption(group, recalculated), 1, 0);
+        grid->addWidget(value(group, recalculatedValue), 1, 1, Qt::AlignRight | Qt::AlignTop);
+        grid->setColumnStretch(0, 1);
+        totals->addLayout(grid, 1);
+    };
+    block("Celkem přenesená data dnes", w::Label38, "Celkem přenesená data dnes s přepočtem", w::Label41);
+    block("Celkem přenesená data za min. 6 + dnes", w::Label39, "Celkem přenesená data s přepočtem za min. 6 + dnes",
+          w::Label43);
+    block("Celkem přenesená data za min. 30 dní", w::Label40, "Celkem přenesená data za min. 30 dní s přepočtem",
+          w::Label45);
+    column->addLayout(totals);
     return group;
 }
 

@@ -56,20 +56,26 @@ QRectF UsageChartWidget::plotArea() const {
     return QRectF(kLeft, kTop, std::max(1.0, width() - kLeft - kRight), std::max(1.0, height() - kTop - kBottom));
 }
 
-double UsageChartWidget::scaleTop() const {
-    double top = 0;
+UsageChartWidget::Scale UsageChartWidget::scale() const {
+    double tallest = 0;
     for (const statistics::DayUsage& d : chart_.days())
-        top = std::max({top, d.band1() + d.band2(), d.totals.recalculatedTotal()});
-    if (!(top > 0) || !std::isfinite(top))
-        return 1;
-    const double step = niceStep(top);
-    return std::ceil(top / step) * step;
+        tallest = std::max({tallest, d.band1() + d.band2(), d.totals.recalculatedTotal()});
+    if (!(tallest > 0) || !std::isfinite(tallest))
+        return {1, 0.2};
+    // A little room above the tallest day, so that it does not touch the frame; grid lines on round steps.
+    const double step = niceStep(tallest);
+    return {std::ceil(tallest * 1.05 / step) * step, step};
+}
+
+double UsageChartWidget::scaleTop() const {
+    return scale().top;
 }
 
 double UsageChartWidget::yOf(double megabytes) const {
     const QRectF plot = plotArea();
-    const double clamped = std::clamp(std::isfinite(megabytes) ? megabytes : 0.0, 0.0, scaleTop());
-    return plot.bottom() - clamped / scaleTop() * plot.height();
+    const double top = scaleTop();
+    const double clamped = std::clamp(std::isfinite(megabytes) ? megabytes : 0.0, 0.0, top);
+    return plot.bottom() - clamped / top * plot.height();
 }
 
 QRectF UsageChartWidget::dayArea(int index) const {
@@ -93,7 +99,7 @@ void UsageChartWidget::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const auto& days = chart_.days();
     const QRectF plot = plotArea();
-    const double top = scaleTop();
+    const auto [top, step] = scale();
     const QFontMetricsF fm(font());
 
     // The week's ground goes under everything else.
@@ -104,7 +110,6 @@ void UsageChartWidget::paintEvent(QPaintEvent*) {
         p.fillRect(dayArea(hovered_), QColor(0, 0, 0, 22));
 
     // Scale.
-    const double step = niceStep(top);
     p.setPen(QColor(0xd0, 0xd0, 0xd0));
     for (double v = 0; v <= top + step / 2; v += step) {
         const double y = yOf(v);

@@ -35,6 +35,11 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    struct Scale {
+        double top;  ///< MB at the top of the plot
+        double step; ///< MB between grid lines
+    };
+    Scale scale() const;
     QRectF plotArea() const;
     double yOf(double megabytes) const;
 
