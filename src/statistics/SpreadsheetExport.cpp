@@ -11,8 +11,7 @@ namespace qv::statistics {
 namespace {
 
 constexpr std::array<std::string_view, kGridColumnCount> kHeaders = {
-    "Uživatel",     "Datum",        "Od",           "Do",
-    "1. Download MB", "1. Upload MB", "2. Download MB", "2. Upload MB",
+    "Uživatel", "Datum", "Od", "Do", "1. Download MB", "1. Upload MB", "2. Download MB", "2. Upload MB",
 };
 constexpr int kColumnWidth = 18;
 

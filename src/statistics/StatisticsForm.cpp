@@ -178,8 +178,7 @@ void StatisticsForm::ExportSpreadsheet() {
 
 void StatisticsForm::OpenChart() {
     const std::string user = selectedEntry();
-    chart_.open(lastMonthByDay(*records_, UserFilter(user), today(), s_.locale), user,
-                s_.view.window().color);
+    chart_.open(lastMonthByDay(*records_, UserFilter(user), today(), s_.locale), user, s_.view.window().color);
 }
 
 void StatisticsForm::refreshChart() {

@@ -18,8 +18,8 @@ std::string megabytes(double value, const LocaleFormats& locale) {
 
 } // namespace
 
-std::vector<DayUsage> lastMonthByDay(const std::vector<StatisticsRecord>& records, const UserFilter& filter,
-                                     int today, const LocaleFormats& locale) {
+std::vector<DayUsage> lastMonthByDay(const std::vector<StatisticsRecord>& records, const UserFilter& filter, int today,
+                                     const LocaleFormats& locale) {
     const int first = today - UsageWindows::kMonthDaysBack;
     std::vector<DayUsage> days(kDays);
     for (int i = 0; i < kDays; ++i) {
@@ -35,16 +35,16 @@ std::vector<DayUsage> lastMonthByDay(const std::vector<StatisticsRecord>& record
             days[static_cast<std::size_t>(static_cast<int>(day) - first)].totals.add(r);
     }
     for (DayUsage& d : days)
-        d.valueText = d.dateText + "\n1. pásmo: " + megabytes(d.band1(), locale) + "\n2. pásmo: " +
-                      megabytes(d.band2(), locale) + "\nCelkem: " + megabytes(d.totals.total(), locale) +
+        d.valueText = d.dateText + "\n1. pásmo: " + megabytes(d.band1(), locale) +
+                      "\n2. pásmo: " + megabytes(d.band2(), locale) +
+                      "\nCelkem: " + megabytes(d.totals.total(), locale) +
                       "\nS přepočtem: " + megabytes(d.totals.recalculatedTotal(), locale);
     return days;
 }
 
 UsageChartForm::UsageChartForm(shell::WindowView& view) : window_(view) {}
 
-void UsageChartForm::open(std::vector<DayUsage> days, const std::string& user,
-                          std::optional<std::uint32_t> mainColor) {
+void UsageChartForm::open(std::vector<DayUsage> days, const std::string& user, std::optional<std::uint32_t> mainColor) {
     window_.ensureCreated(mainColor);
     set(std::move(days), user);
     window_.show();
@@ -63,8 +63,7 @@ void UsageChartForm::free() {
 void UsageChartForm::set(std::vector<DayUsage> days, const std::string& user) {
     days_ = std::move(days);
     user_ = user;
-    window_.view().setText(names::TFormChart::TFormChart,
-                           user.empty() ? "Graf" : "Graf za min. 30 dní pro: " + user);
+    window_.view().setText(names::TFormChart::TFormChart, user.empty() ? "Graf" : "Graf za min. 30 dní pro: " + user);
     if (changed_)
         changed_();
 }

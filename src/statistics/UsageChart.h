@@ -30,8 +30,8 @@ struct DayUsage {
 
 /// The last 31 days (today and the thirty days before it), oldest first: the traffic of the records `filter`
 /// selects, summed by day exactly as the usage windows count (a record counts on the whole day it names).
-std::vector<DayUsage> lastMonthByDay(const std::vector<StatisticsRecord>& records, const UserFilter& filter,
-                                     int today, const LocaleFormats& locale);
+std::vector<DayUsage> lastMonthByDay(const std::vector<StatisticsRecord>& records, const UserFilter& filter, int today,
+                                     const LocaleFormats& locale);
 
 /// The usage chart window "TFormChart": the last 31 days of the user the statistics window has selected, as
 /// stacked daily bars of band 1 and band 2 with the recalculated total as a line. The chart widget reads the days

@@ -48,8 +48,8 @@ QLabel* caption(QWidget* parent, const char* text) {
 
 } // namespace
 
-StatisticsWindow::StatisticsWindow(shell::WindowView& view, shell::IntentSink& sink,
-                                   statistics::StatisticsGrid& grid, QWidget* anchor)
+StatisticsWindow::StatisticsWindow(shell::WindowView& view, shell::IntentSink& sink, statistics::StatisticsGrid& grid,
+                                   QWidget* anchor)
     : SecondaryWindow(qtName(w::TForm4), anchor) {
     setWindowTitle(u8("Statistika"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -126,8 +126,8 @@ QWidget* StatisticsWindow::buildTotals() {
     auto* bands = new QGridLayout;
     bands->setHorizontalSpacing(10);
     bands->setVerticalSpacing(1);
-    const char* headings[] = {"Down dnes:",        "Up dnes:",        "Down za min.6+dnes:",
-                              "Up za min.6+dnes:", "Down min. 30 dní:", "Up min. 30 dní:"};
+    const char* headings[] = {
+        "Down dnes:", "Up dnes:", "Down za min.6+dnes:", "Up za min.6+dnes:", "Down min. 30 dní:", "Up min. 30 dní:"};
     for (int c = 0; c < 6; ++c)
         bands->addWidget(new QLabel(u8(headings[c]), group), 0, c + 1, Qt::AlignRight);
     const std::array<std::array<shell::WidgetName, 6>, 2> values = {{
@@ -167,10 +167,9 @@ QWidget* StatisticsWindow::buildTotals() {
 }
 
 void addStatisticsWindows(UiShell& shell, app::Views& views, statistics::StatisticsForm& form) {
-    shell.addWindow(views.statistics,
-                    [&form](shell::WindowView& view, shell::IntentSink& sink, QWidget* mainWindow) {
-                        return std::make_unique<StatisticsWindow>(view, sink, form.grid(), mainWindow);
-                    });
+    shell.addWindow(views.statistics, [&form](shell::WindowView& view, shell::IntentSink& sink, QWidget* mainWindow) {
+        return std::make_unique<StatisticsWindow>(view, sink, form.grid(), mainWindow);
+    });
     shell.addWindow(views.usageChart, [&form, &shell](shell::WindowView& view, shell::IntentSink& sink, QWidget*) {
         // Centred over the statistics window it was opened from.
         return std::make_unique<UsageChartWindow>(view, sink, form.chart(), shell.window(w::TForm4.window));

@@ -198,8 +198,8 @@ bool UsageChartWidget::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-UsageChartWindow::UsageChartWindow(shell::WindowView& view, shell::IntentSink& sink,
-                                   statistics::UsageChartForm& chart, QWidget* anchor)
+UsageChartWindow::UsageChartWindow(shell::WindowView& view, shell::IntentSink& sink, statistics::UsageChartForm& chart,
+                                   QWidget* anchor)
     : SecondaryWindow(qtName(names::TFormChart::TFormChart), anchor), chart_(chart), chartAlive_(chart.lifetime()) {
     setWindowTitle(QStringLiteral("Graf"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -54,17 +54,15 @@ std::string tagged(const char* tag) {
     return std::string(tag, 2) + kValid.substr(2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, CheckFormat,
-                         ::testing::Values(FormatCase{"Empty", "", false, R::Empty},
-                                           FormatCase{"ShortOfOneRecord", kValid.substr(0, 87), false, R::TooShort},
-                                           FormatCase{"OneRecordAndTail", kValid + "xyz", true, R::Valid},
-                                           FormatCase{"ForeignFirstValidRest", tagged("\x79\x00") + kValid, false,
-                                                      R::ForeignTag},
-                                           FormatCase{"BigEndianTag", tagged("\x00\x78") + kValid, false,
-                                                      R::ForeignTag},
-                                           FormatCase{"ValidFirstForeignSecond", kValid + tagged("\x01\x00"), true,
-                                                      R::Valid}),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Files, CheckFormat,
+    ::testing::Values(FormatCase{"Empty", "", false, R::Empty},
+                      FormatCase{"ShortOfOneRecord", kValid.substr(0, 87), false, R::TooShort},
+                      FormatCase{"OneRecordAndTail", kValid + "xyz", true, R::Valid},
+                      FormatCase{"ForeignFirstValidRest", tagged("\x79\x00") + kValid, false, R::ForeignTag},
+                      FormatCase{"BigEndianTag", tagged("\x00\x78") + kValid, false, R::ForeignTag},
+                      FormatCase{"ValidFirstForeignSecond", kValid + tagged("\x01\x00"), true, R::Valid}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 struct PurgeCase {
     double today;

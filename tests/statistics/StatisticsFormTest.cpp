@@ -1,6 +1,6 @@
+#include "statistics/StatisticsForm.h"
 #include "StatisticsFixture.h"
 #include "statistics/SpreadsheetExport.h"
-#include "statistics/StatisticsForm.h"
 #include "statistics/StatisticsNames.h"
 #include "support/FakeServices.h"
 
@@ -184,7 +184,15 @@ void adjacentSwapSort(std::vector<StatisticsRecord>& a, int column, bool ascendi
 
 TEST_F(StatisticsFormTest, SortGivesTheOrderOfTheAdjacentSwapSortOnRandomDataWithDuplicates) {
     std::mt19937 rng(20260305);
-    const std::vector<std::string> names = {"alice", "Alice", "al", "alice ", "\x8A\xE1rka", "\xC8" "enek", "", "zz"};
+    const std::vector<std::string> names = {"alice",
+                                            "Alice",
+                                            "al",
+                                            "alice ",
+                                            "\x8A\xE1rka",
+                                            "\xC8"
+                                            "enek",
+                                            "",
+                                            "zz"};
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const std::vector<double> values = {0.0, -0.0, 1.5, 2.0, 1e9, -3.0, 0.25, nan};
     const auto pick = [&](const auto& pool) {
@@ -348,8 +356,14 @@ TEST_F(StatisticsFormTest, TheChartShowsTheUserTheSelectorShows) {
 TEST(LastMonthByDay, ThirtyOneDaysOldestFirstCountedAsTheUsageWindowsCount) {
     const int today = static_cast<int>(day(2027, 1, 3));
     const std::vector<StatisticsRecord> list = {
-        rec(today, 1, 2, 3, 4),       rec(today, 10),      rec(today - 6, 100), rec(today - 7, 1000),
-        rec(today - 30, 10000),        rec(today - 31, 1e5), rec(today + 1, 1e6), rec(today - 2 + 0.5, 1e7),
+        rec(today, 1, 2, 3, 4),
+        rec(today, 10),
+        rec(today - 6, 100),
+        rec(today - 7, 1000),
+        rec(today - 30, 10000),
+        rec(today - 31, 1e5),
+        rec(today + 1, 1e6),
+        rec(today - 2 + 0.5, 1e7),
         rec(today - 3, 1e8, 0, 0, 0, "bob"),
     };
     const LocaleFormats locale;

@@ -74,6 +74,8 @@ const std::string kSheet = lines({
     "F;W8 8 18",
 });
 
+// A cell's two lines side by side.
+// clang-format off
 const std::string kHeaderRow = lines({
     "F;P0;FG0C;SM6;Y1;X1 ", R"(C;Y1;X1;K"Uživatel")",
     "F;P0;FG0C;SM6;Y1;X2 ", R"(C;Y1;X2;K"Datum")",
@@ -84,12 +86,15 @@ const std::string kHeaderRow = lines({
     "F;P0;FG0C;SM6;Y1;X7 ", R"(C;Y1;X7;K"2. Download MB")",
     "F;P0;FG0C;SM6;Y1;X8 ", R"(C;Y1;X8;K"2. Upload MB")",
 });
+// clang-format on
 
 TEST(SylkExport, TheBytesOfASmallExport) {
-    statistics::StatisticsRecord first = rec(day(2026, 3, 5), 12.5, 1.25, 0, 1234.56, cp1250::fromUtf8("Žluťoučký;kůň"));
+    statistics::StatisticsRecord first =
+        rec(day(2026, 3, 5), 12.5, 1.25, 0, 1234.56, cp1250::fromUtf8("Žluťoučký;kůň"));
     statistics::StatisticsRecord second = rec(day(2025, 12, 31), 0.04, 99999999, 0.05, 7, "bob  ");
     second.Od = tod(23, 59, 59);
     second.Do = tod(0, 0, 1);
+    // clang-format off
     const std::string expected =
         kHead + lines({"P;ECourier New CE;M200;L9", "P;EArial CE;M200;SB;L9", "P;EArial CE;M200;L9"}) + kSheet +
         kHeaderRow +
@@ -112,6 +117,7 @@ TEST(SylkExport, TheBytesOfASmallExport) {
             "F;P0;FG0C;SM7;Y3;X8 ", R"(C;Y3;X8;K"7,0")",
             "E",
         });
+    // clang-format on
     EXPECT_EQ(statistics::statisticsSpreadsheet({first, second}, LocaleFormats{}), expected);
 }
 
@@ -129,8 +135,8 @@ TEST(SylkWriter, FontsAreNumberedFromFiveInOrderOfFirstUseWithTheirStyleLetters)
     sheet.addCell(1, 2, "b", italic);
     sheet.addCell(2, 1, "c", all);
     const std::string file = sheet.finish();
-    EXPECT_NE(file.find(lines({"P;ECourier New CE;M200;L9", "P;EArial CE;M240;SSBIU;L3",
-                               "P;ECourier New CE;M160;SI;L9", "F;P0;DG0G8;M255"})),
+    EXPECT_NE(file.find(lines({"P;ECourier New CE;M200;L9", "P;EArial CE;M240;SSBIU;L3", "P;ECourier New CE;M160;SI;L9",
+                               "F;P0;DG0G8;M255"})),
               std::string::npos);
     EXPECT_NE(file.find(lines({"F;P0;FG0C;SM6;Y2;X1 ", "C;Y2;X1;K\"c\"", "E"})), std::string::npos);
 }

@@ -25,7 +25,8 @@ TEST_F(CalcReadsExport, NamesWithDiacriticsAndNumbersSurviveTheRoundTrip) {
     ASSERT_EQ(exported.status, 0) << exported.err;
 
     const std::string d = home();
-    ASSERT_EQ(shell("mkdir -p '" + d + "/locale' && localedef -i cs_CZ -f CP1250 '" + d + "/locale/cs_CZ.CP1250' >'" + d + "/localedef.log' 2>&1"),
+    ASSERT_EQ(shell("mkdir -p '" + d + "/locale' && localedef -i cs_CZ -f CP1250 '" + d + "/locale/cs_CZ.CP1250' >'" +
+                    d + "/localedef.log' 2>&1"),
               0)
         << read("localedef.log");
     ASSERT_EQ(shell("cd '" + d + "' && LOCPATH='" + d + "/locale' LC_ALL=cs_CZ.CP1250 HOME='" + d +

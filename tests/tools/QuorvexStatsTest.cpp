@@ -17,8 +17,8 @@ double dayOf(int y, int m, int d) {
 
 StatisticsRecord record(double datum, double down1, double up1 = 0, double down2 = 0, double up2 = 0,
                         const char* utf8Name = "alice") {
-    return {120, cp1250::fromUtf8(utf8Name), datum, oleTimeOfDay(10, 0, 0), oleTimeOfDay(11, 30, 0),
-            down1, up1, up2, down2};
+    return {120,  cp1250::fromUtf8(utf8Name), datum, oleTimeOfDay(10, 0, 0), oleTimeOfDay(11, 30, 0), down1, up1, up2,
+            down2};
 }
 
 struct QuorvexStatsTest : StatsCli {
@@ -64,24 +64,39 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         WindowCase{"YearEnd",
                    {2027, 1, 3},
-                   {{{2027, 1, 3}, 1}, {{2026, 12, 28}, 2}, {{2026, 12, 27}, 4}, {{2026, 12, 4}, 8},
-                    {{2026, 12, 3}, 16}, {{2027, 1, 4}, 32}},
-                   1, 3, 15},
-        WindowCase{"LastDayOfTheYear",
-                   {2026, 12, 31},
-                   {{{2026, 12, 25}, 1}, {{2026, 12, 24}, 2}, {{2026, 12, 1}, 4}, {{2026, 11, 30}, 8},
-                    {{2027, 1, 1}, 16}},
-                   0, 1, 7},
-        WindowCase{"MonthEndOfALeapFebruary",
-                   {2024, 3, 1},
-                   {{{2024, 2, 24}, 1}, {{2024, 2, 23}, 2}, {{2024, 1, 31}, 4}, {{2024, 1, 30}, 8},
-                    {{2024, 2, 29}, 16}},
-                   0, 17, 23},
+                   {{{2027, 1, 3}, 1},
+                    {{2026, 12, 28}, 2},
+                    {{2026, 12, 27}, 4},
+                    {{2026, 12, 4}, 8},
+                    {{2026, 12, 3}, 16},
+                    {{2027, 1, 4}, 32}},
+                   1,
+                   3,
+                   15},
+        WindowCase{
+            "LastDayOfTheYear",
+            {2026, 12, 31},
+            {{{2026, 12, 25}, 1}, {{2026, 12, 24}, 2}, {{2026, 12, 1}, 4}, {{2026, 11, 30}, 8}, {{2027, 1, 1}, 16}},
+            0,
+            1,
+            7},
+        WindowCase{
+            "MonthEndOfALeapFebruary",
+            {2024, 3, 1},
+            {{{2024, 2, 24}, 1}, {{2024, 2, 23}, 2}, {{2024, 1, 31}, 4}, {{2024, 1, 30}, 8}, {{2024, 2, 29}, 16}},
+            0,
+            17,
+            23},
         WindowCase{"MonthEndOfAShortFebruary",
                    {2026, 3, 1},
-                   {{{2026, 2, 23}, 1}, {{2026, 2, 22}, 2}, {{2026, 1, 30}, 4}, {{2026, 1, 29}, 8},
+                   {{{2026, 2, 23}, 1},
+                    {{2026, 2, 22}, 2},
+                    {{2026, 1, 30}, 4},
+                    {{2026, 1, 29}, 8},
                     {{2026, 3, 1, 23, 59, 59}, 16}},
-                   0, 1, 7}),
+                   0,
+                   1,
+                   7}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(QuorvexStatsTest, WorkedExampleOfFortyDaysForOneUser) {
@@ -195,13 +210,12 @@ TEST_F(QuorvexStatsTest, HelpVersionAndWrongOptions) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     r = run({"--version"});
     EXPECT_EQ(r.out, "quorvex-stats 1.32\n");
-    for (const std::vector<std::string>& wrong :
-         std::vector<std::vector<std::string>>{{"--frobnicate"},
-                                               {"--json", "--list"},
-                                               {"--user"},
-                                               {"--today", "2026-02-30"},
-                                               {"--json=yes"},
-                                               {"--export-csv", ""}}) {
+    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{{"--frobnicate"},
+                                                                                       {"--json", "--list"},
+                                                                                       {"--user"},
+                                                                                       {"--today", "2026-02-30"},
+                                                                                       {"--json=yes"},
+                                                                                       {"--export-csv", ""}}) {
         r = run(wrong);
         EXPECT_EQ(r.status, 1) << wrong[0];
         EXPECT_EQ(r.out, "") << wrong[0];

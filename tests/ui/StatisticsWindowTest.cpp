@@ -1,3 +1,4 @@
+#include "ui/StatisticsWindow.h"
 #include "app/MainForm.h"
 #include "common/Cp1250.h"
 #include "common/OleDate.h"
@@ -8,17 +9,16 @@
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 #include "ui/MainWindow.h"
-#include "ui/StatisticsWindow.h"
 #include "ui/UiShell.h"
 #include "ui/UsageChartWindow.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QMouseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTableView>
 #include <QTest>
 #include <QToolTip>
@@ -35,8 +35,15 @@ QString u8(const char* s) {
 
 statistics::StatisticsRecord record(const char* name, CivilDateTime date, double down1, double up1, double down2,
                                     double up2) {
-    return {120,  cp1250::fromUtf8(name), oleFromDate(date.year, date.month, date.day), oleTimeOfDay(8, 0, 0),
-            oleTimeOfDay(9, 15, 30), down1, up1, up2, down2};
+    return {120,
+            cp1250::fromUtf8(name),
+            oleFromDate(date.year, date.month, date.day),
+            oleTimeOfDay(8, 0, 0),
+            oleTimeOfDay(9, 15, 30),
+            down1,
+            up1,
+            up2,
+            down2};
 }
 
 /// The real logic and windows over a crafted statistics file, on the virtual loop.
@@ -58,10 +65,9 @@ struct World {
     World() {
         fs.addDir("/app");
         fs.addDir("/app/Statistiky");
-        fs.put(paths.statisticsFile(),
-               statistics::encodeFile({record("Anna", {2026, 3, 5}, 100, 10, 50, 5),
-                                       record("Božena", {2026, 3, 4}, 1, 2, 3, 4),
-                                       record("Anna", {2026, 2, 23}, 1000, 0, 0, 0)}));
+        fs.put(paths.statisticsFile(), statistics::encodeFile({record("Anna", {2026, 3, 5}, 100, 10, 50, 5),
+                                                               record("Božena", {2026, 3, 4}, 1, 2, 3, 4),
+                                                               record("Anna", {2026, 2, 23}, 1000, 0, 0, 0)}));
         form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
                                                                   echo, interfaces, processes, dialogs, "192.0.2.53",
                                                                   [] {}, [] { return 1280; }, [] { return 100; }},
@@ -178,7 +184,8 @@ private slots:
         QCOMPARE(world->dialogs.saveRequests.size(), std::size_t{1});
         const std::string written = world->fs.readAll("/app/stat.xls").value_or("");
         QVERIFY(written.rfind("ID;PWXL;N;E\r\n", 0) == 0);
-        QVERIFY(written.find("C;Y3;X1;K\"Bo\x9E" "ena\"\r\n") != std::string::npos);
+        QVERIFY(written.find("C;Y3;X1;K\"Bo\x9E"
+                             "ena\"\r\n") != std::string::npos);
         QVERIFY(!world->fs.exists("/app/stat.$$$"));
     }
 
