@@ -3,6 +3,7 @@
 #include "common/Cp1250.h"
 #include "common/OleDate.h"
 #include "common/VirtualEventLoop.h"
+#include "platform/qt/QtDialogs.h"
 #include "statistics/StatisticsCodec.h"
 #include "support/FakeDialUpAdapter.h"
 #include "support/FakeInterfaceTable.h"
@@ -15,12 +16,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 
 #include <memory>
@@ -187,6 +192,38 @@ private slots:
         QVERIFY(written.find("C;Y3;X1;K\"Bo\x9E"
                              "ena\"\r\n") != std::string::npos);
         QVERIFY(!world->fs.exists("/app/stat.$$$"));
+    }
+
+    // The real save dialog, as the export asks for it: in the application directory, "Excel (*.xls)", a name
+    // typed without extension gets ".xls", and an existing file is not questioned.
+    void saveDialogOpensAsAsked() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QFile existing(dir.filePath(QStringLiteral("stat.xls")));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        QString seen;
+        QTimer::singleShot(0, [&] { // runs inside the dialog's own event loop
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            seen = dialog->directory().absolutePath() + QLatin1Char('|') +
+                   dialog->nameFilters().join(QLatin1Char(';')) + QLatin1Char('|') + dialog->defaultSuffix() +
+                   QLatin1Char('|') + QString::number(dialog->acceptMode() == QFileDialog::AcceptSave) +
+                   QString::number(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+            dialog->selectFile(QStringLiteral("stat"));
+            static_cast<QDialog*>(dialog)->accept(); // as the "Save" button does
+        });
+        const auto chosen = platform::QtDialogs().askSaveFileName({dir.path().toStdString(), "xls", "Excel", "*.xls"});
+        QCOMPARE(seen, dir.path() + QStringLiteral("|Excel (*.xls)|xls|11"));
+        QVERIFY(chosen.has_value());
+        QCOMPARE(QString::fromStdString(*chosen), dir.filePath(QStringLiteral("stat.xls")));
+
+        QTimer::singleShot(0, [] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+                dialog->reject();
+        });
+        QVERIFY(!platform::QtDialogs().askSaveFileName({dir.path().toStdString(), "xls", "Excel", "*.xls"}));
     }
 
     void chartOfTheSelectedUser() {
