@@ -1,10 +1,16 @@
-// Whole-file statistics operations at 100 000 records: the append every cut does, the purge at start, and the
-// usage windows the statistics window and every cut recompute.
+// Whole-file statistics operations at 100 000 records: the append every cut does, the purge at start, the usage
+// windows the statistics window and every cut recompute, the statistics window's load and sort, the spreadsheet
+// export, and quorvex-stats --json.
+#include "StatsCommand.h"
 #include "common/OleDate.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "shell/Logs.h"
 #include "statistics/RunningStatistics.h"
+#include "statistics/SpreadsheetExport.h"
 #include "statistics/StatisticsCodec.h"
+#include "statistics/StatisticsForm.h"
+#include "statistics/StatisticsNames.h"
+#include "statistics/StatisticsSort.h"
 #include "statistics/UsageTotals.h"
 
 #include <benchmark/benchmark.h>
@@ -12,6 +18,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <ostream>
+#include <streambuf>
 
 namespace {
 
@@ -186,5 +194,91 @@ void BM_PurgeStatistics(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PurgeStatistics)->Unit(benchmark::kMillisecond);
+
+struct NoDialogs final : platform::Dialogs {
+    void showMessage(const std::string&) override {}
+    std::optional<std::string> askSaveFileName(const platform::SaveFileRequest&) override { return std::nullopt; }
+};
+
+/// The statistics window's activation (load, user list, grid, today, week and month) and one header click: what a
+/// user waits for between clicking "Statistika" or a header and seeing the list. Arg: the column clicked.
+void BM_ShowStatisticsAndSort(benchmark::State& state) {
+    MemoryFiles fs;
+    Stack s(fs, "/app/");
+    shell::WindowView view{names::TForm4::kAll}, chartView{names::TFormChart::kAll};
+    NoDialogs dialogs;
+    statistics::StatisticsForm form{
+        {view, chartView, s.file, s.usage, s.clock, s.locale, s.logs, dialogs, fs, "/app/"}};
+    form.open(std::nullopt);
+    const int column = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        form.ShowStatistics();
+        form.SortByColumn(column);
+        benchmark::DoNotOptimize(form.grid().rowCount());
+    }
+}
+BENCHMARK(BM_ShowStatisticsAndSort)->Arg(0)->Arg(1)->Arg(4)->ArgName("column")->Unit(benchmark::kMillisecond);
+
+/// The sort alone on a loaded copy, by name (three names, long runs of equal keys) and by a number.
+void BM_SortOnly(benchmark::State& state) {
+    const auto records = statistics::decodeFile(bigFile(oleDatePart(FixedClock{}.at)));
+    const int column = static_cast<int>(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(statistics::sortedByColumn(records, column, true));
+}
+BENCHMARK(BM_SortOnly)->Arg(0)->Arg(1)->Arg(4)->ArgName("column")->Unit(benchmark::kMillisecond);
+
+/// The SYLK export of 100 000 rows: building the file, and building and writing it to /tmp through its ".$$$".
+void BM_SylkExport(benchmark::State& state) {
+    const auto records = statistics::decodeFile(bigFile(oleDatePart(FixedClock{}.at)));
+    const LocaleFormats locale;
+    std::size_t size = 0;
+    if (state.range(0) == 0) {
+        for (auto _ : state) {
+            const std::string file = statistics::statisticsSpreadsheet(records, locale);
+            size = file.size();
+            benchmark::DoNotOptimize(file.data());
+        }
+    } else {
+        char tmpl[] = "/tmp/qv-bench-XXXXXX";
+        if (!::mkdtemp(tmpl)) {
+            state.SkipWithError("no temporary directory");
+            return;
+        }
+        platform::LinuxFileSystem fs;
+        const std::string target = std::string(tmpl) + "/stat.xls";
+        for (auto _ : state) {
+            const std::string file = statistics::statisticsSpreadsheet(records, locale);
+            statistics::writeSpreadsheetFile(fs, target, file);
+            size = file.size();
+        }
+        std::filesystem::remove_all(tmpl);
+    }
+    state.counters["MB"] = static_cast<double>(size) / 1e6;
+}
+BENCHMARK(BM_SylkExport)->Arg(0)->Arg(1)->ArgName("toDisk")->Unit(benchmark::kMillisecond);
+
+/// quorvex-stats --json on a 100 000-record file in /tmp, in-process: check, load, three windows, JSON.
+void BM_StatsCommandJson(benchmark::State& state) {
+    char tmpl[] = "/tmp/qv-bench-XXXXXX";
+    if (!::mkdtemp(tmpl)) {
+        state.SkipWithError("no temporary directory");
+        return;
+    }
+    const std::filesystem::path dir = tmpl;
+    std::filesystem::create_directory(dir / "Statistiky");
+    platform::LinuxFileSystem fs;
+    FixedClock clock;
+    fs.writeAtomic((dir / "Statistiky/Pripojeni.sts").string(), bigFile(oleDatePart(clock.at)));
+    struct Discard final : std::streambuf {
+        int overflow(int c) override { return c; }
+    } discard;
+    std::ostream nowhere(&discard);
+    tools::StatsServices services{fs, clock, LocaleFormats{}, dir.string() + "/", "bench", nowhere, nowhere};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tools::runStatsCommand({"--json"}, services));
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_StatsCommandJson)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -4,12 +4,13 @@
 QV_PACKAGES=(
     cmake g++ make pkg-config
     qt6-base-dev libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     clang-format
     iproute2
     xvfb xauth
     libcap2-bin
     libpcap-dev
+    libreoffice-calc-nogui locales
 )
 
 qv_install_deps() {

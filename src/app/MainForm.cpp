@@ -5,6 +5,7 @@
 #include "shell/ShellNames.h"
 
 #include "shell/LocationTags.h"
+#include "statistics/StatisticsTags.h"
 #include <tuple>
 
 namespace qv::app {
@@ -51,6 +52,9 @@ void MainForm::wireStatisticsAndMetering() {
     running_ = std::make_unique<statistics::RunningStatistics>(
         statistics::RunningServices{*statsFile_, *usage_, services_.clock, logs_, settings_, state_, timers_.timer(15),
                                     timers_.timer(16), paths_.userName()});
+    statisticsWindow_ = std::make_unique<statistics::StatisticsForm>(statistics::StatisticsWindowServices{
+        views_.statistics, views_.usageChart, *statsFile_, *usage_, services_.clock, services_.locale, logs_,
+        services_.dialogs, services_.fs, paths_.appDir()});
     meter_ = std::make_unique<metering::TrafficMeter>(metering::MeteringServices{
         logs_, services_.clock, services_.locale, views_.main, views_.floating, services_.interfaces,
         [this] { return running_->currentConnRecord(); }, settings_, state_, [this] { return counterMode_; },
@@ -297,6 +301,24 @@ void MainForm::labelClearingTick() {
     });
 }
 
+void MainForm::wireStatisticsWindow() {
+    auto& r = intents_;
+    auto& form = *statisticsWindow_;
+    namespace s = names::TForm4;
+    r.onClick(names::TForm1::Statistika1, [this] {
+        logs_.guarded(statistics::tags::kShowStatistics, [&] { statisticsWindow_->open(mainColor()); });
+    });
+    r.onWindow(s::TForm4, shell::WindowEvent::Activated, [&form] { form.ShowStatistics(); });
+    r.onIndex(s::ComboBox3, [&form](int index) { form.SelectUser(index); });
+    r.onIndex(s::StringGrid1, [&form](int column) { form.SortByColumn(column); }); // a header click
+    r.onClick(s::cls1, [&form] { form.ExportSpreadsheet(); });
+    r.onClick(s::Graf1, [&form] { form.OpenChart(); });
+    for (auto e : {shell::WindowEvent::Closed, shell::WindowEvent::CloseRequested}) {
+        r.onWindow(s::TForm4, e, [&form] { form.close(); });
+        r.onWindow(names::TFormChart::TFormChart, e, [&form] { form.chart().free(); });
+    }
+}
+
 void MainForm::wireIntents() {
     auto& r = intents_;
     auto& c = *controller_;
@@ -340,7 +362,7 @@ void MainForm::wireIntents() {
     // Menu items whose windows come with their subsystems.
     for (const auto& w : {m::Nastaveni1, m::Nastaven1})
         r.pending(w, "settings dialog");
-    r.pending(m::Statistika1, "statistics window");
+    wireStatisticsWindow();
     r.pending(m::Test1, "speed test");
     r.pending(m::Aktualizace1, "update check");
     r.pending(m::Jtnaweb1, "update check");

@@ -31,6 +31,7 @@
 #include "shell/TimerSchedule.h"
 #include "statistics/RunningStatistics.h"
 #include "statistics/StatisticsFile.h"
+#include "statistics/StatisticsForm.h"
 #include "statistics/UsageTotals.h"
 
 #include <cstdint>
@@ -98,6 +99,7 @@ public:
     metering::TrafficMeter& meter() { return *meter_; }
     statistics::RunningStatistics& running() { return *running_; }
     statistics::UsageWindows& usage() { return *usage_; }
+    statistics::StatisticsForm& statisticsWindow() { return *statisticsWindow_; }
     shell::Logs& logs() { return logs_; }
     shell::TimerSchedule& timers() { return timers_; }
     connection::ControllerState& state() { return state_; }
@@ -114,6 +116,7 @@ private:
     void loadSettingsRecordOnly();
     void openEntryEditor(std::optional<platform::EntryDefinition> entry);
     void wireStatisticsAndMetering();
+    void wireStatisticsWindow();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
@@ -142,6 +145,7 @@ private:
     std::unique_ptr<statistics::StatisticsFile> statsFile_;
     std::unique_ptr<statistics::UsageWindows> usage_;
     std::unique_ptr<statistics::RunningStatistics> running_;
+    std::unique_ptr<statistics::StatisticsForm> statisticsWindow_;
     std::unique_ptr<metering::TrafficMeter> meter_;
     bool firstActivation_ = true;
     bool counterMode_ = true;

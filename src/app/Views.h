@@ -4,6 +4,7 @@
 #include "metering/FloatingNames.h"
 #include "shell/ShellNames.h"
 #include "shell/ViewState.h"
+#include "statistics/StatisticsNames.h"
 
 namespace qv::app {
 
@@ -16,6 +17,8 @@ struct Views {
     shell::WindowView connectionLog{names::TForm10::kAll};
     shell::WindowView entryEditor{names::TFormEntry::kAll};
     shell::WindowView floating{names::TForm7::kAll};
+    shell::WindowView statistics{names::TForm4::kAll};
+    shell::WindowView usageChart{names::TFormChart::kAll};
 };
 
 } // namespace qv::app

@@ -1,15 +1,28 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace qv::platform {
 
-/// Stock message boxes. A box is modal for the user but the event loop keeps running while it is open.
+/// What a save-file dialog offers.
+struct SaveFileRequest {
+    std::string initialDirectory; ///< where the dialog opens
+    std::string defaultExtension; ///< without the dot; added to a name typed without one
+    std::string filterName;       ///< "Excel"
+    std::string filterPattern;    ///< "*.xls"
+};
+
+/// Stock message boxes and file dialogs. A box is modal for the user but the event loop keeps running while it is
+/// open.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
     /// An information box with an OK button; returns when the user closed it.
     virtual void showMessage(const std::string& text) = 0;
+    /// A save-file dialog. The chosen path (UTF-8), or nothing when the user cancelled. Choosing an existing file
+    /// asks nothing: the caller overwrites it.
+    virtual std::optional<std::string> askSaveFileName(const SaveFileRequest& request) = 0;
 };
 
 } // namespace qv::platform

@@ -27,6 +27,9 @@ public:
     /// Creates the file empty, or truncates it.
     virtual bool createEmpty(const std::string& path) = 0;
     virtual bool remove(const std::string& path) = 0;
+    /// Moves a file to another name, replacing a file of that name in one step where the platform can. False on
+    /// any failure. The default copies and removes, for stores that have no rename of their own.
+    virtual bool rename(const std::string& from, const std::string& to);
 };
 
 } // namespace qv::platform

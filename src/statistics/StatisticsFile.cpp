@@ -60,11 +60,25 @@ void StatisticsFile::PurgeStatistics() {
     });
 }
 
-void StatisticsFile::CheckStatisticsFormat() {
+FormatCheck StatisticsFile::checkFormat() const {
+    using R = FormatCheck::Result;
     if (!fs_.exists(path_))
-        return;
+        return {R::Missing};
     const std::optional<std::string> bytes = fs_.readAll(path_);
-    if (!bytes || bytes->size() < kRecordSize || decodeRecord(bytes->data()).formatTag != StatisticsRecord::kFormatTag)
+    if (!bytes)
+        return {R::Unreadable};
+    if (bytes->empty())
+        return {R::Empty};
+    if (bytes->size() < kRecordSize)
+        return {R::TooShort};
+    const std::uint16_t tag = decodeRecord(bytes->data()).formatTag;
+    if (tag != StatisticsRecord::kFormatTag)
+        return {R::ForeignTag, tag};
+    return {R::Valid};
+}
+
+void StatisticsFile::CheckStatisticsFormat() {
+    if (checkFormat().foreign())
         fs_.remove(path_);
 }
 

@@ -6,6 +6,7 @@
 #include "shell/Logs.h"
 #include "statistics/StatisticsRecord.h"
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -18,6 +19,23 @@ namespace qv::statistics {
 class StatisticsFileError final : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+/// What the start-up check finds in the file, without changing it.
+struct FormatCheck {
+    enum class Result {
+        Missing,    ///< no file: zero records
+        Empty,      ///< a file of no bytes (a purge that removed every record leaves one): zero records
+        Valid,      ///< the first record carries this program's tag
+        Unreadable, ///< the file exists but cannot be read
+        TooShort,   ///< not even one whole record
+        ForeignTag, ///< the first record's tag is another format's
+    };
+    Result result = Result::Missing;
+    std::uint16_t tag = 0; ///< the first record's tag, for ForeignTag
+
+    /// Whether the program deletes such a file at start.
+    bool foreign() const { return result != Result::Missing && result != Result::Valid; }
 };
 
 /// "Statistiky/Pripojeni.sts": fixed-size records with no header, in the order they were appended. The file is
@@ -46,8 +64,10 @@ public:
     /// least one went. Failures are reported with the purge's tag. The caller decides whether purging is on.
     void PurgeStatistics();
 
-    /// Deletes the file when its first record cannot be read or does not carry this program's format tag. Nothing
-    /// is reported: a file that cannot be checked or deleted is left for the next start.
+    /// Looks at the first record only; never changes the file.
+    FormatCheck checkFormat() const;
+    /// Deletes the file when its first record cannot be read or does not carry this program's format tag (an empty
+    /// file included). Nothing is reported: a file that cannot be checked or deleted is left for the next start.
     void CheckStatisticsFormat();
 
 private:

@@ -20,6 +20,7 @@
 #include "shell/SingleInstance.h"
 #include "ui/EntryEditorWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/StatisticsWindow.h"
 #include "ui/UiShell.h"
 
 #include <QApplication>
@@ -127,6 +128,7 @@ int main(int argc, char** argv) {
     shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                           form.intents());
     ui::addConnectionWindows(*shell, views);
+    ui::addStatisticsWindows(*shell, views, form.statisticsWindow());
     // The end of the desktop session ends the program as "Ukončit" does.
     QObject::connect(&application, &QGuiApplication::commitDataRequest,
                      [&form](QSessionManager&) { form.terminateRequested(); });

@@ -55,7 +55,6 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
                                      "click TForm1.Licence1 (waits for: about window)",
                                      "click TForm1.Nastaven1 (waits for: settings dialog)",
                                      "click TForm1.Nastaveni1 (waits for: settings dialog)",
-                                     "click TForm1.Statistika1 (waits for: statistics window)",
                                      "click TForm1.Test1 (waits for: speed test)",
                                  }));
 }

@@ -36,28 +36,33 @@ struct FormatCase {
     const char* name;
     std::string content;
     bool kept;
+    statistics::FormatCheck::Result found;
 };
 struct CheckFormat : StatisticsFixture, ::testing::WithParamInterface<FormatCase> {};
 
 TEST_P(CheckFormat, OnlyTheFirstRecordDecides) {
     fs.mem.put(kFile, GetParam().content);
+    EXPECT_EQ(file.checkFormat().result, GetParam().found);
+    EXPECT_EQ(fs.mem.readAll(kFile), GetParam().content); // looking changes nothing
     file.CheckStatisticsFormat();
     EXPECT_EQ(fs.mem.exists(kFile), GetParam().kept);
 }
 
+using R = statistics::FormatCheck::Result;
 const std::string kValid = statistics::encodeRecord(rec(45000));
 std::string tagged(const char* tag) {
     return std::string(tag, 2) + kValid.substr(2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, CheckFormat,
-                         ::testing::Values(FormatCase{"Empty", "", false},
-                                           FormatCase{"ShortOfOneRecord", kValid.substr(0, 87), false},
-                                           FormatCase{"OneRecordAndTail", kValid + "xyz", true},
-                                           FormatCase{"ForeignFirstValidRest", tagged("\x79\x00") + kValid, false},
-                                           FormatCase{"BigEndianTag", tagged("\x00\x78") + kValid, false},
-                                           FormatCase{"ValidFirstForeignSecond", kValid + tagged("\x01\x00"), true}),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Files, CheckFormat,
+    ::testing::Values(FormatCase{"Empty", "", false, R::Empty},
+                      FormatCase{"ShortOfOneRecord", kValid.substr(0, 87), false, R::TooShort},
+                      FormatCase{"OneRecordAndTail", kValid + "xyz", true, R::Valid},
+                      FormatCase{"ForeignFirstValidRest", tagged("\x79\x00") + kValid, false, R::ForeignTag},
+                      FormatCase{"BigEndianTag", tagged("\x00\x78") + kValid, false, R::ForeignTag},
+                      FormatCase{"ValidFirstForeignSecond", kValid + tagged("\x01\x00"), true, R::Valid}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 struct PurgeCase {
     double today;

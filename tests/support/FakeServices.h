@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,7 +106,21 @@ private:
 class RecordingDialogs final : public platform::Dialogs {
 public:
     std::vector<std::string> messages;
+    /// The save dialog's answers in order (nothing = cancelled); a dialog with no answer left fails the test.
+    std::deque<std::optional<std::string>> saveAnswers;
+    std::vector<platform::SaveFileRequest> saveRequests;
+
     void showMessage(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> askSaveFileName(const platform::SaveFileRequest& request) override {
+        saveRequests.push_back(request);
+        if (saveAnswers.empty()) {
+            ADD_FAILURE() << "unexpected save dialog";
+            return std::nullopt;
+        }
+        auto answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
 };
 
 } // namespace qv::test

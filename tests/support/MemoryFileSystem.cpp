@@ -69,4 +69,15 @@ bool MemoryFileSystem::remove(const std::string& path) {
     return files_.erase(path) != 0;
 }
 
+bool MemoryFileSystem::rename(const std::string& from, const std::string& to) {
+    const auto dirOf = [](const std::string& p) { return p.substr(0, p.rfind('/') + 1); };
+    auto it = files_.find(from);
+    if (it == files_.end() || !dirs_.count(dirOf(to)) || readOnly_.count(dirOf(to)) || readOnly_.count(dirOf(from)))
+        return false;
+    std::string bytes = std::move(it->second);
+    files_.erase(it);
+    files_[to] = std::move(bytes);
+    return true;
+}
+
 } // namespace qv::test

@@ -26,6 +26,8 @@ public:
     bool append(const std::string& path, std::string_view bytes) override;
     bool createEmpty(const std::string& path) override;
     bool remove(const std::string& path) override;
+    /// A move within memory: no space is needed, so a full disk does not stop it; read-only directories do.
+    bool rename(const std::string& from, const std::string& to) override;
 
     const std::map<std::string, std::string>& files() const { return files_; }
 

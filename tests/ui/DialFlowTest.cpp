@@ -8,6 +8,7 @@
 #include "support/MemoryFileSystem.h"
 #include "ui/EntryEditorWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/StatisticsWindow.h"
 #include "ui/UiShell.h"
 
 #include <QAbstractButton>
@@ -66,6 +67,7 @@ struct World {
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());
         ui::addConnectionWindows(*shell, views);
+        ui::addStatisticsWindows(*shell, views, form->statisticsWindow());
         shell->start();
         // The start-up modem restart would take the connect controls away for a while; not this flow's concern.
         form->timers().timer(10).stop();
@@ -189,8 +191,8 @@ private slots:
     void everyWidgetIsNamedInItsTableAndEveryActionIsHandled() {
         World& w = *world;
         using Kind = shell::IntentRouter::Kind;
-        for (shell::WindowView* view :
-             {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog, &w.views.entryEditor}) {
+        for (shell::WindowView* view : {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog,
+                                        &w.views.entryEditor, &w.views.statistics, &w.views.usageChart}) {
             view->showWindow();
             QWidget* window = w.shell->window(view->windowName());
             QVERIFY(window);

@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -114,6 +115,10 @@ bool LinuxFileSystem::createEmpty(const std::string& path) {
 
 bool LinuxFileSystem::remove(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
+}
+
+bool LinuxFileSystem::rename(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 } // namespace qv::platform

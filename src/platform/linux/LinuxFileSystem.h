@@ -13,6 +13,7 @@ public:
     bool append(const std::string& path, std::string_view bytes) override;
     bool createEmpty(const std::string& path) override;
     bool remove(const std::string& path) override;
+    bool rename(const std::string& from, const std::string& to) override;
 };
 
 } // namespace qv::platform

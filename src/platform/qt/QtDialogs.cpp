@@ -1,6 +1,7 @@
 #include "platform/qt/QtDialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace qv::platform {
@@ -10,6 +11,20 @@ void QtDialogs::showMessage(const std::string& text) {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvex"), QString::fromStdString(text), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.exec();
+}
+
+std::optional<std::string> QtDialogs::askSaveFileName(const SaveFileRequest& request) {
+    const QString filter = QString::fromStdString(request.filterName) + QStringLiteral(" (") +
+                           QString::fromStdString(request.filterPattern) + QLatin1Char(')');
+    QFileDialog dialog(QApplication::activeWindow(), QString(), QString::fromStdString(request.initialDirectory),
+                       filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite); // the caller overwrites without a question
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
 }
 
 } // namespace qv::platform

@@ -4,11 +4,12 @@
 
 namespace qv::platform {
 
-/// Stock message boxes as Qt's modal boxes. exec() runs a nested event loop, so timers and posted work keep
-/// running while a box is open, as the logic expects. UI thread only.
+/// Stock message boxes and file dialogs as Qt's modal dialogs. exec() runs a nested event loop, so timers and
+/// posted work keep running while a dialog is open, as the logic expects. UI thread only.
 class QtDialogs final : public Dialogs {
 public:
     void showMessage(const std::string& text) override;
+    std::optional<std::string> askSaveFileName(const SaveFileRequest& request) override;
 };
 
 } // namespace qv::platform
