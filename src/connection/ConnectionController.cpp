@@ -125,16 +125,42 @@ void ConnectionController::DisconnectClicked() {
 void ConnectionController::OnDialing() {
     s_.logs.guarded(tags::kDialing, [&] {
         s_.state.isDialing = true;
+        dialLinkUp_ = false;
         s_.loop.pumpWait(0);
     });
 }
 
-void ConnectionController::OnAsyncEvent(int /*state*/, int error, const std::string& text) {
+void ConnectionController::OnAsyncEvent(int state, int error, const std::string& text) {
     s_.logs.guarded(tags::kDialProgress, [&] {
         s_.main.setText("Label9", text);
         if (error != 0)
             dialError(error);
+        else if (state == platform::dialstate::kConnected)
+            dialLinkUp_ = true;
+        else if (state == platform::dialstate::kDisconnected)
+            dialEnded();
     });
+}
+
+void ConnectionController::dialEnded() {
+    auto& st = s_.state;
+    // Once the monitor has reported the connection, its disconnected report ends it.
+    if (!st.isDialing || st.isConnected || s_.monitor.Online())
+        return;
+    if (!dialLinkUp_) {
+        dialError(platform::dialerror::kPortDisconnected); // over before the link came up, yet without a code
+        return;
+    }
+    // The link came up and went again between two polls of the monitor, which so never saw it. It is a connection
+    // lost outside the program all the same: the flags the connected handling would have set, then the
+    // disconnected handling, which redials by the usual rules.
+    st.isDialing = false;
+    st.reconnectPending = false;
+    st.suppressAutoRedial = false;
+    st.ruleReconnectArmed = true;
+    st.redialArmed = true;
+    st.error7xxRetries = 0;
+    OnRasDisconnected(platform::ConnectionDetails{});
 }
 
 void ConnectionController::OnError(int code, const std::string& message) {

@@ -104,6 +104,8 @@ public:
 private:
     void setConnectControls(bool connectEnabled, bool trayDisconnectEnabled);
     void dialError(int error);
+    /// The dialler says our dial is over without an error (state 8193).
+    void dialEnded();
     /// Restarts the modem, pauses 100 ms, and gives "Připojit" back.
     void restartModemAround();
     /// Hangs up the held handle; false (with the error shown) when the line would not go away.
@@ -114,6 +116,7 @@ private:
     ConnectionServices s_;
     ConnectionHooks& hooks_;
     std::uint32_t connectionSerial_ = 0; ///< tells a ping outcome of an earlier connection from the current one
+    bool dialLinkUp_ = false;            ///< the dial in progress has reported its link up (8192)
 };
 
 } // namespace qv::connection

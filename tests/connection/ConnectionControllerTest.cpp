@@ -162,6 +162,76 @@ TEST_F(ConnectionControllerTest, ARefusedDialRequestLeavesTheDiallingState) {
     EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Chyba při připojování", "Normální připojení"}));
 }
 
+// The link came up and went between two polls: the monitor never reported it, the dialler's end of the dial did.
+TEST_F(ConnectionControllerTest, ALinkThatWentUnseenByTheMonitorEndsTheDialAndIsRedialledLikeAnOutsideDrop) {
+    start();
+    form->clicked("TForm1", "SpeedButton1");
+    dialer.progress(8192);
+    dialer.progress(8193);
+    EXPECT_FALSE(st().isDialing);
+    EXPECT_FALSE(st().isConnected);
+    EXPECT_EQ(main("Label9").text, "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za 20 sec.");
+    EXPECT_EQ(tray(), 2);
+    EXPECT_TRUE(form->timers().timer(3).enabled()); // the modem poll of the disconnected handling
+    loop.advance(20000);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    // It came up, so the redial is armed again for the next one that goes the same way.
+    dialer.progress(8192);
+    dialer.progress(8193);
+    loop.advance(20000);
+    EXPECT_EQ(dialer.dials.size(), 3u);
+    EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Připojení bylo odpojeno mimo tuto aplikaci",
+                                               "Připojení po odpojení", "Připojení bylo odpojeno mimo tuto aplikaci",
+                                               "Připojení po odpojení"}));
+    EXPECT_EQ(fs.readAll("/app/Statistiky/Pripojeni.sts").value_or("").size(), 0u); // no connection was metered
+}
+
+TEST_F(ConnectionControllerTest, AnUnseenLinkWithoutReDialLeavesTheProgramReadyToDial) {
+    start("[Pripojeni]\r\nReDial=0\r\n721=1\r\n");
+    const auto unseenLink = [&] {
+        dialer.progress(8192);
+        dialer.progress(8193);
+        EXPECT_FALSE(st().isDialing);
+    };
+    form->clicked("TForm1", "SpeedButton1");
+    unseenLink();
+    EXPECT_EQ(tray(), 1);
+    EXPECT_EQ(controls(), "10100");
+    loop.advance(60000);
+    EXPECT_EQ(dialer.dials.size(), 1u);
+    // Nothing is skipped any more: a second start, the error retry and the button all dial.
+    fs.put("/app/Data/Start", "");
+    loop.advance(1000);
+    dialer.progress(5, 721);
+    loop.advance(60000);
+    unseenLink();
+    form->clicked("TForm1", "SpeedButton1");
+    EXPECT_EQ(dialer.dials.size(), 4u);
+    EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Připojení po odpojení", "Chyba při připojování",
+                                               "Pokus o připojení: Error 7xx", "Normální připojení"}));
+}
+
+TEST_F(ConnectionControllerTest, TheEndOfADialTheMonitorReportedIsLeftToTheMonitor) {
+    start();
+    connectNow();
+    dialer.progress(8193);
+    EXPECT_TRUE(st().isConnected);
+    EXPECT_TRUE(form->timers().timer(4).enabled());
+    EXPECT_EQ(log(), std::vector<std::string>{"Normální připojení"});
+    monitor.disconnect();
+    EXPECT_EQ(log().back(), "Připojení bylo odpojeno mimo tuto aplikaci");
+}
+
+TEST_F(ConnectionControllerTest, ADialOverBeforeItsLinkCameUpIsADialError) {
+    start();
+    form->clicked("TForm1", "SpeedButton1");
+    dialer.progress(5);
+    dialer.progress(8193);
+    EXPECT_FALSE(st().isDialing);
+    EXPECT_EQ(main("Label9").text, "Error: 619 , " + platform::dialErrorText(619));
+    EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Chyba při připojování"}));
+}
+
 TEST_F(ConnectionControllerTest, FourFailedPingsLeadToARestartAtTheNextTick) {
     start("[AutoRestart]\r\nRestart=1\r\n");
     connectNow();
