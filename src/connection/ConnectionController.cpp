@@ -4,6 +4,9 @@
 #include "platform/DialTexts.h"
 #include "shell/CallHook.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace qv::connection {
 
 namespace {
@@ -13,6 +16,13 @@ constexpr int kTrayDisconnected = 1;
 constexpr int kTrayWaiting = 2;
 constexpr int kMonitorIntervalMs = 2000;
 constexpr int kMailIntervalAfterConnectMs = 10000;
+
+/// Timer16's interval for [Ukladani] Po minutes. Beyond 35791 minutes the milliseconds leave int: the longest
+/// interval a timer takes (about 24.8 days) is as good as never for a save the disconnection makes anyway.
+int periodicSaveIntervalMs(std::uint16_t minutes) {
+    constexpr std::int64_t kMax = std::numeric_limits<int>::max();
+    return static_cast<int>(std::min<std::int64_t>(std::int64_t{minutes} * 60000, kMax));
+}
 
 } // namespace
 
@@ -245,7 +255,7 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         st.pingFailures = 0;
         t.timer(17).start();
         t.timer(5).start();
-        t.timer(16).setInterval(s_.settings.periodicSaveMinutes * 60000);
+        t.timer(16).setInterval(periodicSaveIntervalMs(s_.settings.periodicSaveMinutes));
         t.timer(16).start();
         shell::callHook(hooks_.fillRunningRecordStart);
         s_.main.setEnabled("SpeedButton1", false);

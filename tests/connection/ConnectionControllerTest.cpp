@@ -1,5 +1,7 @@
 #include "ConnectionFixture.h"
 
+#include <limits>
+
 namespace qv::test {
 namespace {
 
@@ -372,6 +374,30 @@ TEST_F(ConnectionControllerTest, AHangUpThatNeverEndsIsReportedInsteadOfShowingO
     EXPECT_EQ(main("Label9").text, "Error: 799 , " + platform::dialErrorText(799));
     EXPECT_EQ(log().back(), "Normální odpojení");
 }
+
+struct SaveInterval {
+    const char* po;
+    int intervalMs;
+};
+
+void PrintTo(const SaveInterval& c, std::ostream* os) {
+    *os << "Po=" << c.po;
+}
+
+class PeriodicSaveIntervalTest : public ConnectionControllerTest, public testing::WithParamInterface<SaveInterval> {};
+
+TEST_P(PeriodicSaveIntervalTest, IsPoMinutesCutToTheLongestTimerInterval) {
+    start(std::string("[Ukladani]\r\nPo=") + GetParam().po + "\r\n");
+    connectNow();
+    EXPECT_EQ(form->timers().timer(16).interval(), GetParam().intervalMs);
+    EXPECT_TRUE(form->timers().timer(16).enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Minutes, PeriodicSaveIntervalTest,
+                         testing::Values(SaveInterval{"1", 60'000}, SaveInterval{"35791", 2'147'460'000},
+                                         SaveInterval{"35792", std::numeric_limits<int>::max()},
+                                         SaveInterval{"65535", std::numeric_limits<int>::max()}),
+                         [](const auto& p) { return std::string("Po") + p.param.po; });
 
 TEST_F(ConnectionControllerTest, MinimiseOnConnectAndRestoreOnDisconnect) {
     start("[Aplikace]\r\nPripojeni=1\r\nOdpojeni=1\r\n");
