@@ -30,6 +30,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -254,6 +255,22 @@ std::size_t download() {
     return got;
 }
 
+/// Downloads `bytes` from the provider host across the link while the program's loop runs; the bytes received.
+std::size_t downloadWhileRunning(ProviderLabTest& t, std::size_t bytes) {
+    ProviderDownload server(t.lab->netns(), bytes);
+    if (server.failed())
+        return 0;
+    std::atomic<bool> done{false};
+    std::size_t received = 0;
+    std::thread client([&] {
+        received = download();
+        done = true;
+    });
+    t.until([&] { return done.load(); }, 20000);
+    client.join();
+    return received;
+}
+
 TEST_F(ProviderLabTest, TrafficAcrossTheLinkIsCountedInTheBandOfTheMomentAndStored) {
     start("[Modem]\r\nRestart=0\r\n");
     click("SpeedButton1");
@@ -433,6 +450,59 @@ TEST_F(ProviderLabTest, PingsAnsweredKeepTheLinkAndFourLostOnesRestartIt) {
     EXPECT_TRUE(logged("Restart připojení (několikanásobný chybný ping)"));
     EXPECT_TRUE(logged("Připojení po odpojení"));
 }
+
+class PersistingPppdTest : public ProviderLabTest, public testing::WithParamInterface<int> {};
+
+// An entry with `persist` (Debian's example has it, and the editor keeps it): pppd outlives its link, stays listed
+// while ppp0 is gone, and brings up a new ppp0 whose counters start at 0. No sample may span the two links. With
+// a holdoff longer than the monitor's poll the gap is seen as a disconnection; with none it may go unseen, and
+// the new interface's index tells the metering instead.
+TEST_P(PersistingPppdTest, ANewLinkInsidePppdIsANewConnectionWithoutPhantomTraffic) {
+    const int holdoff = GetParam();
+    start("[Modem]\r\nRestart=0\r\n"); // [Pripojeni] Prodleva 20: pppd's own redial comes first
+    std::ofstream(lab->peersDir() + "/" + kEntry, std::ios::app) << "persist\nholdoff " << holdoff << "\n";
+    click("SpeedButton1");
+    ASSERT_TRUE(until([&] { return connected(); }, 10000)) << history();
+    until([] { return false; }, 1500); // the first samples take the baseline
+    constexpr std::size_t kFirst = 2'000'000, kSecond = 1'000'000;
+    ASSERT_EQ(downloadWhileRunning(*this, kFirst), kFirst);
+    until([] { return false; }, 2500); // two more samples book the last bytes
+
+    ASSERT_TRUE(lab->modemHangsUp());
+    if (holdoff * 1000 > p->monitor.pollInterval()) {
+        ASSERT_TRUE(until([&] { return !st().isConnected; }, 5000)) << history();
+        EXPECT_FALSE(Lab::interfaceExists("ppp0"));
+        EXPECT_FALSE(lab->runs().at(0).exitStatus.has_value()); // pppd is still there, and listed
+        EXPECT_FALSE(p->monitor.Online());
+        EXPECT_FALSE(p->form.timers().timer(4).enabled()); // no metering without a link
+        EXPECT_TRUE(shown("Label6").empty());
+    }
+    ASSERT_TRUE(
+        until([&] { return lab->runs().at(0).redials == 1 && st().isConnected && Lab::interfaceExists("ppp0"); },
+              holdoff * 1000 + 10000))
+        << history();
+    until([] { return false; }, 3000); // the monitor's poll, then samples of the new link
+    ASSERT_TRUE(st().isConnected);
+    ASSERT_EQ(downloadWhileRunning(*this, kSecond), kSecond);
+    until([] { return false; }, 2500);
+
+    // Every byte booked, over both links: the stored piece of the first (MB) and the running record (bytes).
+    double booked = 0;
+    for (const auto& r : statistics::decodeFile(p->fs.readAll(p->paths.statisticsFile()).value_or("")))
+        booked += (r.Down1 + r.Down2) * 1e6;
+    const statistics::StatisticsRecord* running = p->form.running().currentConnRecord();
+    ASSERT_NE(running, nullptr);
+    booked += running->Down1 + running->Down2;
+    RecordProperty("booked_down_bytes", std::to_string(static_cast<long long>(booked)));
+    EXPECT_GE(booked, kFirst + kSecond);
+    EXPECT_LE(booked, (kFirst + kSecond) * 1.06);
+    EXPECT_EQ(lab->runs().size(), 1u); // the new link is the same pppd's
+    EXPECT_EQ(connectionLog().front(), "Normální připojení");
+    EXPECT_FALSE(logged("Připojení po odpojení")) << "pppd's own redial is the one that brings the link back";
+}
+
+INSTANTIATE_TEST_SUITE_P(Holdoff, PersistingPppdTest, testing::Values(3, 0),
+                         [](const auto& p) { return "Holdoff" + std::to_string(p.param); });
 
 } // namespace
 } // namespace qv::lab
