@@ -245,6 +245,7 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         s_.monitor.GetConnectionInfo(info);
         s_.main.setText("Label6", info.clientIp);
         s_.main.setText("Label4", info.serverIp);
+        linkInterface_ = info.interfaceName;
         shell::callHook(hooks_.setCaptureClient, info.clientIp);
         st.reconnectPending = false;
         s_.main.setIndex("TrayIcon1", kTrayConnected);
@@ -389,7 +390,10 @@ void ConnectionController::PingTick() {
         // The outcome comes back as an event instead of blocking the window for up to 3.5 s; the timer stays
         // stopped until then, so pings never overlap.
         const std::uint32_t serial = connectionSerial_;
-        s_.echo.send(platform::IcmpEcho::Request{s_.pingHost, 56, 64, 3500}, [this, serial](int answers, int) {
+        // Bound to the link's interface: with another route to the host (a LAN up beside the modem) an unbound
+        // echo would be answered by way of that, and a dead link never noticed.
+        const platform::IcmpEcho::Request request{s_.pingHost, 56, 64, 3500, linkInterface_};
+        s_.echo.send(request, [this, serial](int answers, int) {
             if (serial != connectionSerial_)
                 return; // an answer for a connection that has gone
             PingReply(answers);

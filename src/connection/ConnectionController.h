@@ -117,6 +117,7 @@ private:
     ConnectionHooks& hooks_;
     std::uint32_t connectionSerial_ = 0; ///< tells a ping outcome of an earlier connection from the current one
     bool dialLinkUp_ = false;            ///< the dial in progress has reported its link up (8192)
+    std::string linkInterface_;          ///< the connection's network interface, for the pings ("" = unknown)
 };
 
 } // namespace qv::connection

@@ -23,8 +23,9 @@ struct ConnectionDetails {
     std::string entryName;
     std::string deviceType;
     std::string deviceName;
-    std::string clientIp; ///< dotted, this side of the link
-    std::string serverIp; ///< dotted, the provider's side
+    std::string clientIp;      ///< dotted, this side of the link
+    std::string serverIp;      ///< dotted, the provider's side
+    std::string interfaceName; ///< the link's network interface ("ppp0"); empty when the system has none to name
 };
 
 /// What an entry editor shows and stores for one phonebook entry.

@@ -261,6 +261,22 @@ TEST_F(ConnectionControllerTest, FourFailedPingsLeadToARestartAtTheNextTick) {
     EXPECT_EQ(log().back(), "Připojení po odpojení");
 }
 
+TEST_F(ConnectionControllerTest, PingsGoByTheInterfaceOfTheConnection) {
+    start("[AutoRestart]\r\nRestart=1\r\n");
+    monitor.details.interfaceName = "ppp3";
+    connectNow();
+    loop.advance(4000);
+    ASSERT_EQ(echo.sent.size(), 1u);
+    EXPECT_EQ(echo.sent.back().interfaceName, "ppp3");
+    echo.answer(1);
+    monitor.disconnect();
+    monitor.details.interfaceName = "ppp0"; // the next connection has a link of its own
+    monitor.connect();
+    loop.advance(4000);
+    ASSERT_EQ(echo.sent.size(), 2u);
+    EXPECT_EQ(echo.sent.back().interfaceName, "ppp0");
+}
+
 TEST_F(ConnectionControllerTest, AnAnsweredPingClearsTheFailures) {
     start("[AutoRestart]\r\nRestart=1\r\n");
     connectNow();

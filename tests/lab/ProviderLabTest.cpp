@@ -451,6 +451,46 @@ TEST_F(ProviderLabTest, PingsAnsweredKeepTheLinkAndFourLostOnesRestartIt) {
     EXPECT_TRUE(logged("Připojení po odpojení"));
 }
 
+/// Lets ping sockets (SOCK_DGRAM ICMP) be made in this process's own network namespace, where the setting lives.
+bool allowPingSockets() {
+    std::ofstream out("/proc/sys/net/ipv4/ping_group_range");
+    out << "0 2147483647\n";
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+// Peers are written with plain `defaultroute`, which pppd does not apply while another default route exists: the
+// ping host may well be reached by a LAN beside the modem. The pings must still test the modem's link.
+TEST_F(ProviderLabTest, PingsTestTheDialUpLinkEvenWhereAnotherRouteReachesTheHost) {
+    start("[Pripojeni]\r\nProdleva=1\r\n[Modem]\r\nRestart=0\r\n[AutoRestart]\r\nRestart=1\r\n");
+    p->form.timers().timer(17).setInterval(300); // the ping check's pause, 4 s in the program
+    click("SpeedButton1");
+    ASSERT_TRUE(until([&] { return connected(); }, 10000)) << history();
+    ASSERT_EQ(lab->addRouteBesideTheLink(), "");
+    ASSERT_TRUE(until([&] { return p->echo.answers.size() >= 2; }, 10000));
+    EXPECT_EQ(p->echo.answers, (std::vector<int>{1, 1}));
+
+    using platform::LinuxIcmpEcho;
+    const auto echoes = [](const std::string& interfaceName, LinuxIcmpEcho::Options options) {
+        return LinuxIcmpEcho::echoOnce({Lab::kProviderHost, 56, 64, 1000, interfaceName}, options, -1).first;
+    };
+    const LinuxIcmpEcho::Options raw{true, false}, datagram{false, true};
+    ASSERT_TRUE(allowPingSockets());
+    EXPECT_EQ(echoes("ppp0", datagram), 1) << "a ping socket bound to the link";
+
+    ASSERT_TRUE(lab->linkGoesDead());
+    // The host still answers by the other route; held to the link, no kind of socket gets an answer.
+    EXPECT_EQ(echoes("", raw), 1);
+    EXPECT_EQ(echoes("ppp0", raw), 0);
+    EXPECT_EQ(echoes("ppp0", datagram), 0);
+    const std::size_t before = p->echo.answers.size();
+    ASSERT_TRUE(until([&] { return shown("Label9") == kPingRestartText; }, 25000)) << history();
+    std::vector<int> lost(p->echo.answers.begin() + static_cast<std::ptrdiff_t>(before), p->echo.answers.end());
+    EXPECT_EQ(lost, (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(lab->runs().at(0).exitStatus, 5); // hung up by us
+    EXPECT_TRUE(logged("Restart připojení (několikanásobný chybný ping)"));
+}
+
 class PersistingPppdTest : public ProviderLabTest, public testing::WithParamInterface<int> {};
 
 // An entry with `persist` (Debian's example has it, and the editor keeps it): pppd outlives its link, stays listed

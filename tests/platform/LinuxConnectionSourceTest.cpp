@@ -82,6 +82,7 @@ TEST_F(LinuxConnectionSourceTest, LivePppdsFromTheirPidFilesAndBareLinks) {
     s.readAddresses(list->front(), d);
     EXPECT_EQ(d.clientIp, "10.64.64.64");
     EXPECT_EQ(d.serverIp, "10.112.112.112");
+    EXPECT_EQ(d.interfaceName, "ppp0");
     EXPECT_EQ(s.listActive(1)->size(), 1u);
 
     // Directories that do not exist hold no connection; that is not a failed listing.

@@ -325,6 +325,7 @@ void SimLine::readAddresses(const ActiveConnection& connection, ConnectionDetail
         return;
     details.clientIp = std::string(kClientIp);
     details.serverIp = std::string(kServerIp);
+    details.interfaceName = std::string(kInterfaceName);
 }
 
 } // namespace qv::platform
