@@ -62,7 +62,8 @@ void InterfaceCounterSampler::sample() {
 
 bool InterfaceCounterSampler::countersRestarted(const platform::InterfaceRow& row) const {
     const auto restarted = [](std::uint32_t before, std::uint32_t now) {
-        return now<before&& static_cast<std::uint32_t>(now - before)> kMaxWrapBytes;
+        const std::uint32_t asWrap = now - before; // the bytes moved, were it a wrap
+        return now < before && asWrap > kMaxWrapBytes;
     };
     return row.index != lastIndex_ || restarted(lastIn_, row.inOctets) || restarted(lastOut_, row.outOctets);
 }
