@@ -16,6 +16,8 @@ constexpr int kTrayDisconnected = 1;
 constexpr int kTrayWaiting = 2;
 constexpr int kMonitorIntervalMs = 2000;
 constexpr int kMailIntervalAfterConnectMs = 10000;
+constexpr int kReconnectStepMs = 500;
+constexpr int kRetryStepMs = 1000;
 
 /// Timer16's interval for [Ukladani] Po minutes. Beyond 35791 minutes the milliseconds leave int: the longest
 /// interval a timer takes (about 24.8 days) is as good as never for a save the disconnection makes anyway.
@@ -45,6 +47,14 @@ ConnectionController::ConnectionController(ConnectionServices services, Connecti
     t.setHandler(10, [this] { StartupRestartTick(); });
     t.setHandler(17, [this] { PingTick(); });
     t.setHandler(18, [this] { RetryTick(); });
+    reconnectStep_ = s_.loop.createTimer(kReconnectStepMs, false, [this] {
+        reconnectStep_->stop();
+        ReconnectTick();
+    });
+    retryStep_ = s_.loop.createTimer(kRetryStepMs, false, [this] {
+        retryStep_->stop();
+        RetryTick();
+    });
 }
 
 void ConnectionController::waitWhile(const std::function<bool()>& busy, int stepMs) {
@@ -220,7 +230,10 @@ void ConnectionController::RetryTick() {
         if (s_.state.isConnected)
             return;
         setConnectControls(false, false);
-        waitWhile([&] { return s_.state.disconnectBusy; }, 1000);
+        if (s_.state.disconnectBusy) {
+            retryStep_->start(); // see ReconnectTick
+            return;
+        }
         Dial("Pokus o připojení: Error 7xx");
     });
 }
@@ -339,7 +352,12 @@ void ConnectionController::ReconnectTick() {
         s_.timers.timer(7).stop();
         if (s_.state.isConnected)
             return;
-        waitWhile([&] { return s_.state.disconnectBusy || s_.modemPoll.modemPollBusy; }, 500);
+        // The disconnected handling (or the modem poll) that is busy is further down this very stack, pumping
+        // while it restarts the modem: a wait here would never let it finish. The tick comes back instead.
+        if (s_.state.disconnectBusy || s_.modemPoll.modemPollBusy) {
+            reconnectStep_->start();
+            return;
+        }
         Dial("Připojení po odpojení");
     });
 }

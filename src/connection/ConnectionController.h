@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace qv::connection {
@@ -115,9 +116,11 @@ private:
 
     ConnectionServices s_;
     ConnectionHooks& hooks_;
-    std::uint32_t connectionSerial_ = 0; ///< tells a ping outcome of an earlier connection from the current one
-    bool dialLinkUp_ = false;            ///< the dial in progress has reported its link up (8192)
-    std::string linkInterface_;          ///< the connection's network interface, for the pings ("" = unknown)
+    std::uint32_t connectionSerial_ = 0;   ///< tells a ping outcome of an earlier connection from the current one
+    std::unique_ptr<Timer> reconnectStep_; ///< Timer7's tick again while a handler it waits for is busy
+    std::unique_ptr<Timer> retryStep_;     ///< Timer18's likewise
+    bool dialLinkUp_ = false;              ///< the dial in progress has reported its link up (8192)
+    std::string linkInterface_;            ///< the connection's network interface, for the pings ("" = unknown)
 };
 
 } // namespace qv::connection

@@ -5,7 +5,19 @@
 namespace qv::test {
 namespace {
 
-struct ConnectionControllerTest : ConnectionFixture {};
+struct ConnectionControllerTest : ConnectionFixture {
+    bool deadlocked = false;
+    std::unique_ptr<Timer> watchdog;
+    /// A wait nested inside the disconnected handling for that same handling to end never returns; 30 s on, this
+    /// ends it by clearing the flag, so that such a test fails instead of running for ever.
+    void watchForADeadlock() {
+        watchdog = loop.createTimer(30000, true, [this] {
+            watchdog->stop();
+            deadlocked = st().disconnectBusy;
+            st().disconnectBusy = false;
+        });
+    }
+};
 
 TEST_F(ConnectionControllerTest, AWholeDialDrivesButtonsTrayAndStatusLine) {
     start();
@@ -367,9 +379,51 @@ TEST_F(ConnectionControllerTest, ReconnectWaitsForAModemPollInProgress) {
     monitor.disconnect();
     form->modemPoll().modemPollBusy = true;
     auto endPoll = loop.createTimer(21200, true, [&] { form->modemPoll().modemPollBusy = false; });
-    loop.advance(20000);
-    EXPECT_EQ(dialledAt, 21500u); // the reconnect at 20 s waited in 500 ms steps
+    loop.advance(21499);
+    EXPECT_EQ(dialer.dials.size(), 1u);
+    loop.advance(1);
+    EXPECT_EQ(dialledAt, 21500u); // the reconnect at 20 s came back in 500 ms steps
     EXPECT_EQ(dialer.dials.size(), 2u);
+}
+
+// The countdown or the retry can fall due while the disconnected handling pumps, restarting the modem. It runs on
+// this very stack, so the tick must come back later rather than wait inside it.
+TEST_F(ConnectionControllerTest, AReconnectDueDuringTheDisconnectedHandlingDialsOnceTheHandlingHasEnded) {
+    start("[Pripojeni]\r\nProdleva=1\r\n"); // [Modem] Restart: the handling runs the tool for 1.5 s
+    connectNow();
+    watchForADeadlock();
+    std::uint64_t dialledAt = 0;
+    auto onDialing = dialer.events.OnDialing;
+    dialer.events.OnDialing = [&] {
+        dialledAt = loop.tickCount();
+        onDialing();
+    };
+    form->clicked("TForm1", "Restartovatpipojen1"); // the countdown of 1 s starts
+    monitor.disconnect();                           // the handling runs meanwhile
+    const std::uint64_t handlingEnded = loop.tickCount();
+    loop.advance(5000);
+    EXPECT_FALSE(deadlocked);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    EXPECT_GE(dialledAt, handlingEnded);
+    EXPECT_LE(dialledAt, handlingEnded + 500);
+    EXPECT_EQ(log().back(), "Připojení po odpojení");
+}
+
+TEST_F(ConnectionControllerTest, ARetryDueDuringTheDisconnectedHandlingDialsOnceTheHandlingHasEnded) {
+    start("[Pripojeni]\r\n721=1\r\n");
+    form->clicked("TForm1", "SpeedButton1");
+    dialer.progress(5, 721); // the retry is due in 60 s
+    loop.advance(59000);
+    monitor.connect(); // another program's connection comes and goes across the retry's moment
+    loop.advance(500);
+    watchForADeadlock();
+    monitor.disconnect();
+    const std::uint64_t handlingEnded = loop.tickCount();
+    loop.advance(5000);
+    EXPECT_FALSE(deadlocked);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    EXPECT_EQ(log().back(), "Pokus o připojení: Error 7xx");
+    EXPECT_GT(handlingEnded, 60000u);
 }
 
 TEST_F(ConnectionControllerTest, TheHandleRefreshTakesTheLastActiveConnection) {
