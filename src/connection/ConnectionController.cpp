@@ -5,6 +5,9 @@
 #include "platform/DialTexts.h"
 #include "shell/CallHook.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace qv::connection {
 
 namespace w = names::TForm1;
@@ -16,6 +19,15 @@ constexpr int kTrayDisconnected = 1;
 constexpr int kTrayWaiting = 2;
 constexpr int kMonitorIntervalMs = 2000;
 constexpr int kMailIntervalAfterConnectMs = 10000;
+constexpr int kReconnectStepMs = 500;
+constexpr int kRetryStepMs = 1000;
+
+/// Timer16's interval for [Ukladani] Po minutes. Beyond 35791 minutes the milliseconds leave int: the longest
+/// interval a timer takes (about 24.8 days) is as good as never for a save the disconnection makes anyway.
+int periodicSaveIntervalMs(std::uint16_t minutes) {
+    constexpr std::int64_t kMax = std::numeric_limits<int>::max();
+    return static_cast<int>(std::min<std::int64_t>(std::int64_t{minutes} * 60000, kMax));
+}
 
 } // namespace
 
@@ -38,6 +50,14 @@ ConnectionController::ConnectionController(ConnectionServices services, Connecti
     t.setHandler(10, [this] { StartupRestartTick(); });
     t.setHandler(17, [this] { PingTick(); });
     t.setHandler(18, [this] { RetryTick(); });
+    reconnectStep_ = s_.loop.createTimer(kReconnectStepMs, false, [this] {
+        reconnectStep_->stop();
+        ReconnectTick();
+    });
+    retryStep_ = s_.loop.createTimer(kRetryStepMs, false, [this] {
+        retryStep_->stop();
+        RetryTick();
+    });
 }
 
 void ConnectionController::waitWhile(const std::function<bool()>& busy, int stepMs) {
@@ -128,16 +148,42 @@ void ConnectionController::DisconnectClicked() {
 void ConnectionController::OnDialing() {
     s_.logs.guarded(tags::kDialing, [&] {
         s_.state.isDialing = true;
+        dialLinkUp_ = false;
         s_.loop.pumpWait(0);
     });
 }
 
-void ConnectionController::OnAsyncEvent(int /*state*/, int error, const std::string& text) {
+void ConnectionController::OnAsyncEvent(int state, int error, const std::string& text) {
     s_.logs.guarded(tags::kDialProgress, [&] {
         s_.main.setText(w::Label9, text);
         if (error != 0)
             dialError(error);
+        else if (state == platform::dialstate::kConnected)
+            dialLinkUp_ = true;
+        else if (state == platform::dialstate::kDisconnected)
+            dialEnded();
     });
+}
+
+void ConnectionController::dialEnded() {
+    auto& st = s_.state;
+    // Once the monitor has reported the connection, its disconnected report ends it.
+    if (!st.isDialing || st.isConnected || s_.monitor.Online())
+        return;
+    if (!dialLinkUp_) {
+        dialError(platform::dialerror::kPortDisconnected); // over before the link came up, yet without a code
+        return;
+    }
+    // The link came up and went again between two polls of the monitor, which so never saw it. It is a connection
+    // lost outside the program all the same: the flags the connected handling would have set, then the
+    // disconnected handling, which redials by the usual rules.
+    st.isDialing = false;
+    st.reconnectPending = false;
+    st.suppressAutoRedial = false;
+    st.ruleReconnectArmed = true;
+    st.redialArmed = true;
+    st.error7xxRetries = 0;
+    OnRasDisconnected(platform::ConnectionDetails{});
 }
 
 void ConnectionController::OnError(int code, const std::string& message) {
@@ -187,7 +233,10 @@ void ConnectionController::RetryTick() {
         if (s_.state.isConnected)
             return;
         setConnectControls(false, false);
-        waitWhile([&] { return s_.state.disconnectBusy; }, 1000);
+        if (s_.state.disconnectBusy) {
+            retryStep_->start(); // see ReconnectTick
+            return;
+        }
         Dial("Pokus o připojení: Error 7xx");
     });
 }
@@ -212,6 +261,7 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         s_.monitor.GetConnectionInfo(info);
         s_.main.setText(w::Label6, info.clientIp);
         s_.main.setText(w::Label4, info.serverIp);
+        linkInterface_ = info.interfaceName;
         shell::callHook(hooks_.setCaptureClient, info.clientIp);
         st.reconnectPending = false;
         s_.main.setIndex(w::TrayIcon1, kTrayConnected);
@@ -222,7 +272,7 @@ void ConnectionController::OnRasConnected(const platform::ConnectionDetails&) {
         st.pingFailures = 0;
         t.timer(17).start();
         t.timer(5).start();
-        t.timer(16).setInterval(s_.settings.periodicSaveMinutes * 60000);
+        t.timer(16).setInterval(periodicSaveIntervalMs(s_.settings.periodicSaveMinutes));
         t.timer(16).start();
         shell::callHook(hooks_.fillRunningRecordStart);
         s_.main.setEnabled(w::SpeedButton1, false);
@@ -305,7 +355,12 @@ void ConnectionController::ReconnectTick() {
         s_.timers.timer(7).stop();
         if (s_.state.isConnected)
             return;
-        waitWhile([&] { return s_.state.disconnectBusy || s_.state.modemPollBusy; }, 500);
+        // The disconnected handling (or the modem poll) that is busy is further down this very stack, pumping
+        // while it restarts the modem: a wait here would never let it finish. The tick comes back instead.
+        if (s_.state.disconnectBusy || s_.state.modemPollBusy) {
+            reconnectStep_->start();
+            return;
+        }
         Dial("Připojení po odpojení");
     });
 }
@@ -356,7 +411,10 @@ void ConnectionController::PingTick() {
         // The outcome comes back as an event instead of blocking the window for up to 3.5 s; the timer stays
         // stopped until then, so pings never overlap.
         const std::uint32_t serial = connectionSerial_;
-        s_.echo.send(platform::IcmpEcho::Request{s_.pingHost, 56, 64, 3500}, [this, serial](int answers, int) {
+        // Bound to the link's interface: with another route to the host (a LAN up beside the modem) an unbound
+        // echo would be answered by way of that, and a dead link never noticed.
+        const platform::IcmpEcho::Request request{s_.pingHost, 56, 64, 3500, linkInterface_};
+        s_.echo.send(request, [this, serial](int answers, int) {
             if (serial != connectionSerial_)
                 return; // an answer for a connection that has gone
             PingReply(answers);

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace qv::connection {
@@ -102,6 +103,8 @@ public:
 private:
     void setConnectControls(bool connectEnabled, bool trayDisconnectEnabled);
     void dialError(int error);
+    /// The dialler says our dial is over without an error (state 8193).
+    void dialEnded();
     /// Restarts the modem, pauses 100 ms, and gives "Připojit" back.
     void restartModemAround();
     /// Hangs up the held handle; false (with the error shown) when the line would not go away.
@@ -111,7 +114,11 @@ private:
 
     ConnectionServices s_;
     ConnectionHooks& hooks_;
-    std::uint32_t connectionSerial_ = 0; ///< tells a ping outcome of an earlier connection from the current one
+    std::uint32_t connectionSerial_ = 0;   ///< tells a ping outcome of an earlier connection from the current one
+    std::unique_ptr<Timer> reconnectStep_; ///< Timer7's tick again while a handler it waits for is busy
+    std::unique_ptr<Timer> retryStep_;     ///< Timer18's likewise
+    bool dialLinkUp_ = false;              ///< the dial in progress has reported its link up (8192)
+    std::string linkInterface_;            ///< the connection's network interface, for the pings ("" = unknown)
 };
 
 } // namespace qv::connection

@@ -38,9 +38,11 @@ void InterfaceCounterSampler::sample() {
     const auto row = std::find_if(rows_.begin(), rows_.end(), isDialUpRow);
     if (row == rows_.end())
         return;
-    if (newConnectionMark_) {
+    if (newConnectionMark_ || countersRestarted(*row)) {
         ifBaseIn_ = row->inOctets;
         ifBaseOut_ = row->outOctets;
+        ifPrevIn_ = 0;
+        ifPrevOut_ = 0;
     }
     // All modulo 2^32: a counter passing its top still gives the bytes moved since the previous sample.
     const std::uint32_t sinceBaseIn = row->inOctets - ifBaseIn_;
@@ -53,6 +55,17 @@ void InterfaceCounterSampler::sample() {
     newConnectionMark_ = false;
     ifPrevIn_ = sinceBaseIn;
     ifPrevOut_ = sinceBaseOut;
+    lastIndex_ = row->index;
+    lastIn_ = row->inOctets;
+    lastOut_ = row->outOctets;
+}
+
+bool InterfaceCounterSampler::countersRestarted(const platform::InterfaceRow& row) const {
+    const auto restarted = [](std::uint32_t before, std::uint32_t now) {
+        const std::uint32_t asWrap = now - before; // the bytes moved, were it a wrap
+        return now < before && asWrap > kMaxWrapBytes;
+    };
+    return row.index != lastIndex_ || restarted(lastIn_, row.inOctets) || restarted(lastOut_, row.outOctets);
 }
 
 } // namespace qv::metering

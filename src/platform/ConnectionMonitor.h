@@ -14,7 +14,7 @@ public:
     struct Events {
         /// A poll found a connected connection while not Online.
         std::function<void(const ConnectionDetails&)> OnRasConnected;
-        /// A poll found no connection while Online (details of the last known one).
+        /// A poll found no connected connection while Online (details of the last known one).
         std::function<void(const ConnectionDetails&)> OnRasDisconnected;
         std::function<void(const ConnectionDetails&, const std::string& statusText)> OnRasStatusChanged;
     };

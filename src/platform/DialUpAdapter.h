@@ -23,8 +23,9 @@ struct ConnectionDetails {
     std::string entryName;
     std::string deviceType;
     std::string deviceName;
-    std::string clientIp; ///< dotted, this side of the link
-    std::string serverIp; ///< dotted, the provider's side
+    std::string clientIp;      ///< dotted, this side of the link
+    std::string serverIp;      ///< dotted, the provider's side
+    std::string interfaceName; ///< the link's network interface ("ppp0"); empty when the system has none to name
 };
 
 /// What an entry editor shows and stores for one phonebook entry.
@@ -45,7 +46,9 @@ public:
         /// During Dial, after the stored parameters were read and before the request.
         std::function<void()> OnDialing;
         /// Every progress notification of a dial, one at a time, in order, never merged or dropped. `text` is the
-        /// state's Czech text, or the error's text when `error` is not 0.
+        /// state's Czech text, or the error's text when `error` is not 0. A dial ends with an error, or, once its
+        /// link has come up (8192), with 8193 and error 0 when that link goes; a dial that was hung up reports
+        /// nothing more.
         std::function<void(int state, int error, const std::string& text)> OnAsyncEvent;
         /// Reading the stored parameters failed, or the dial request was refused at once.
         std::function<void(int code, const std::string& message)> OnError;

@@ -13,6 +13,10 @@ public:
         int dataBytes = 56;
         int ttl = 64;
         int timeoutMs = 3500;
+        /// The interface the echo must leave and come back by, so that it tests that link even where another
+        /// route reaches the host; empty = wherever the routes send it. Implementations without interfaces
+        /// ignore it.
+        std::string interfaceName;
     };
     /// `answers` is the number of echo replies received (0 on time-out or any failure); `roundTripMs` the time of
     /// the first reply.

@@ -14,6 +14,8 @@ struct InterfaceRow {
     std::uint32_t inOctets = 0;  ///< bytes received, modulo 2^32
     std::uint32_t outOctets = 0; ///< bytes sent, modulo 2^32
     std::uint64_t speed = 0;     ///< nominal speed in bits per second; 0 when the system does not know it
+    /// The system's index of the interface; a new interface under an old name gets a new one. 0 = not known.
+    std::uint32_t index = 0;
 };
 
 /// The system's interface table. UI thread only; each call reads the counters as they are now.

@@ -2,6 +2,8 @@
 
 #include "platform/DialTexts.h"
 
+#include <algorithm>
+
 namespace qv::platform {
 
 namespace {
@@ -48,31 +50,39 @@ void PollingConnectionMonitor::poll() {
         online_ = false;
         return;
     }
-    if (!list->empty()) {
+    if (!online_) {
+        if (list->empty())
+            return;
         const ActiveConnection& first = list->front();
         ConnectionDetails details = detailsOf(first);
-        if (!online_) {
-            if (first.state == dialstate::kConnected) {
-                online_ = true;
-                source_.readAddresses(first, details);
-                last_ = details;
-                if (events.OnRasConnected)
-                    events.OnRasConnected(details);
-            }
-            if (events.OnRasStatusChanged)
-                events.OnRasStatusChanged(details, dialStateText(first.state, DialLanguage::English));
-        } else {
-            // Keep the addresses learnt at connect time for the disconnected report.
-            if (details.handle != last_.handle)
-                last_ = details;
+        if (first.state == dialstate::kConnected) {
+            online_ = true;
+            source_.readAddresses(first, details);
+            last_ = details;
+            if (events.OnRasConnected)
+                events.OnRasConnected(details);
         }
+        if (events.OnRasStatusChanged)
+            events.OnRasStatusChanged(details, dialStateText(first.state, DialLanguage::English));
         return;
     }
-    if (online_) {
+    // Online lasts while a listed connection is connected. A connection listed in another state has lost its link:
+    // a pppd that outlives it (persist) stays listed while its interface is gone, and its next link is a new
+    // connection.
+    const auto isUp = [](const ActiveConnection& c) { return c.state == dialstate::kConnected; };
+    auto up = std::find_if(list->begin(), list->end(),
+                           [&](const ActiveConnection& c) { return isUp(c) && c.handle == last_.handle; });
+    if (up == list->end())
+        up = std::find_if(list->begin(), list->end(), isUp);
+    if (up == list->end()) {
         online_ = false;
         if (events.OnRasDisconnected)
             events.OnRasDisconnected(last_);
+        return;
     }
+    // Keep the addresses learnt at connect time for the disconnected report.
+    if (up->handle != last_.handle)
+        last_ = detailsOf(*up);
 }
 
 } // namespace qv::platform

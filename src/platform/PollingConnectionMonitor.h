@@ -19,8 +19,8 @@ public:
     virtual void readAddresses(const ActiveConnection& connection, ConnectionDetails& details) = 0;
 };
 
-/// The monitor's poll on a UI-thread timer, the same for every platform: the first active connection decides.
-/// Polling is off at creation, the interval 1000 ms.
+/// The monitor's poll on a UI-thread timer, the same for every platform: offline, the first active connection
+/// decides; online lasts while a listed connection is connected. Polling is off at creation, the interval 1000 ms.
 class PollingConnectionMonitor final : public ConnectionMonitor {
 public:
     PollingConnectionMonitor(EventLoop& loop, ActiveConnectionSource& source);

@@ -1,9 +1,23 @@
 #include "ConnectionFixture.h"
 
+#include <limits>
+
 namespace qv::test {
 namespace {
 
-struct ConnectionControllerTest : ConnectionFixture {};
+struct ConnectionControllerTest : ConnectionFixture {
+    bool deadlocked = false;
+    std::unique_ptr<Timer> watchdog;
+    /// A wait nested inside the disconnected handling for that same handling to end never returns; 30 s on, this
+    /// ends it by clearing the flag, so that such a test fails instead of running for ever.
+    void watchForADeadlock() {
+        watchdog = loop.createTimer(30000, true, [this] {
+            watchdog->stop();
+            deadlocked = st().disconnectBusy;
+            st().disconnectBusy = false;
+        });
+    }
+};
 
 TEST_F(ConnectionControllerTest, AWholeDialDrivesButtonsTrayAndStatusLine) {
     start();
@@ -162,6 +176,76 @@ TEST_F(ConnectionControllerTest, ARefusedDialRequestLeavesTheDiallingState) {
     EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Chyba při připojování", "Normální připojení"}));
 }
 
+// The link came up and went between two polls: the monitor never reported it, the dialler's end of the dial did.
+TEST_F(ConnectionControllerTest, ALinkThatWentUnseenByTheMonitorEndsTheDialAndIsRedialledLikeAnOutsideDrop) {
+    start();
+    form->intents().clicked(w::SpeedButton1);
+    dialer.progress(8192);
+    dialer.progress(8193);
+    EXPECT_FALSE(st().isDialing);
+    EXPECT_FALSE(st().isConnected);
+    EXPECT_EQ(main(w::Label9).text, "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za 20 sec.");
+    EXPECT_EQ(tray(), 2);
+    EXPECT_TRUE(form->timers().timer(3).enabled()); // the modem poll of the disconnected handling
+    loop.advance(20000);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    // It came up, so the redial is armed again for the next one that goes the same way.
+    dialer.progress(8192);
+    dialer.progress(8193);
+    loop.advance(20000);
+    EXPECT_EQ(dialer.dials.size(), 3u);
+    EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Připojení bylo odpojeno mimo tuto aplikaci",
+                                               "Připojení po odpojení", "Připojení bylo odpojeno mimo tuto aplikaci",
+                                               "Připojení po odpojení"}));
+    EXPECT_EQ(fs.readAll("/app/Statistiky/Pripojeni.sts").value_or("").size(), 0u); // no connection was metered
+}
+
+TEST_F(ConnectionControllerTest, AnUnseenLinkWithoutReDialLeavesTheProgramReadyToDial) {
+    start("[Pripojeni]\r\nReDial=0\r\n721=1\r\n");
+    const auto unseenLink = [&] {
+        dialer.progress(8192);
+        dialer.progress(8193);
+        EXPECT_FALSE(st().isDialing);
+    };
+    form->intents().clicked(w::SpeedButton1);
+    unseenLink();
+    EXPECT_EQ(tray(), 1);
+    EXPECT_EQ(controls(), "10100");
+    loop.advance(60000);
+    EXPECT_EQ(dialer.dials.size(), 1u);
+    // Nothing is skipped any more: a second start, the error retry and the button all dial.
+    fs.put("/app/Data/Start", "");
+    loop.advance(1000);
+    dialer.progress(5, 721);
+    loop.advance(60000);
+    unseenLink();
+    form->intents().clicked(w::SpeedButton1);
+    EXPECT_EQ(dialer.dials.size(), 4u);
+    EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Připojení po odpojení", "Chyba při připojování",
+                                               "Pokus o připojení: Error 7xx", "Normální připojení"}));
+}
+
+TEST_F(ConnectionControllerTest, TheEndOfADialTheMonitorReportedIsLeftToTheMonitor) {
+    start();
+    connectNow();
+    dialer.progress(8193);
+    EXPECT_TRUE(st().isConnected);
+    EXPECT_TRUE(form->timers().timer(4).enabled());
+    EXPECT_EQ(log(), std::vector<std::string>{"Normální připojení"});
+    monitor.disconnect();
+    EXPECT_EQ(log().back(), "Připojení bylo odpojeno mimo tuto aplikaci");
+}
+
+TEST_F(ConnectionControllerTest, ADialOverBeforeItsLinkCameUpIsADialError) {
+    start();
+    form->intents().clicked(w::SpeedButton1);
+    dialer.progress(5);
+    dialer.progress(8193);
+    EXPECT_FALSE(st().isDialing);
+    EXPECT_EQ(main(w::Label9).text, "Error: 619 , " + platform::dialErrorText(619));
+    EXPECT_EQ(log(), (std::vector<std::string>{"Normální připojení", "Chyba při připojování"}));
+}
+
 TEST_F(ConnectionControllerTest, FourFailedPingsLeadToARestartAtTheNextTick) {
     start("[AutoRestart]\r\nRestart=1\r\n");
     connectNow();
@@ -187,6 +271,22 @@ TEST_F(ConnectionControllerTest, FourFailedPingsLeadToARestartAtTheNextTick) {
     loop.advance(20000);
     EXPECT_EQ(dialer.dials.size(), 2u);
     EXPECT_EQ(log().back(), "Připojení po odpojení");
+}
+
+TEST_F(ConnectionControllerTest, PingsGoByTheInterfaceOfTheConnection) {
+    start("[AutoRestart]\r\nRestart=1\r\n");
+    monitor.details.interfaceName = "ppp3";
+    connectNow();
+    loop.advance(4000);
+    ASSERT_EQ(echo.sent.size(), 1u);
+    EXPECT_EQ(echo.sent.back().interfaceName, "ppp3");
+    echo.answer(1);
+    monitor.disconnect();
+    monitor.details.interfaceName = "ppp0"; // the next connection has a link of its own
+    monitor.connect();
+    loop.advance(4000);
+    ASSERT_EQ(echo.sent.size(), 2u);
+    EXPECT_EQ(echo.sent.back().interfaceName, "ppp0");
 }
 
 TEST_F(ConnectionControllerTest, AnAnsweredPingClearsTheFailures) {
@@ -279,9 +379,51 @@ TEST_F(ConnectionControllerTest, ReconnectWaitsForAModemPollInProgress) {
     monitor.disconnect();
     form->state().modemPollBusy = true;
     auto endPoll = loop.createTimer(21200, true, [&] { form->state().modemPollBusy = false; });
-    loop.advance(20000);
-    EXPECT_EQ(dialledAt, 21500u); // the reconnect at 20 s waited in 500 ms steps
+    loop.advance(21499);
+    EXPECT_EQ(dialer.dials.size(), 1u);
+    loop.advance(1);
+    EXPECT_EQ(dialledAt, 21500u); // the reconnect at 20 s came back in 500 ms steps
     EXPECT_EQ(dialer.dials.size(), 2u);
+}
+
+// The countdown or the retry can fall due while the disconnected handling pumps, restarting the modem. It runs on
+// this very stack, so the tick must come back later rather than wait inside it.
+TEST_F(ConnectionControllerTest, AReconnectDueDuringTheDisconnectedHandlingDialsOnceTheHandlingHasEnded) {
+    start("[Pripojeni]\r\nProdleva=1\r\n"); // [Modem] Restart: the handling runs the tool for 1.5 s
+    connectNow();
+    watchForADeadlock();
+    std::uint64_t dialledAt = 0;
+    auto onDialing = dialer.events.OnDialing;
+    dialer.events.OnDialing = [&] {
+        dialledAt = loop.tickCount();
+        onDialing();
+    };
+    form->intents().clicked(w::Restartovatpipojen1); // the countdown of 1 s starts
+    monitor.disconnect();                            // the handling runs meanwhile
+    const std::uint64_t handlingEnded = loop.tickCount();
+    loop.advance(5000);
+    EXPECT_FALSE(deadlocked);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    EXPECT_GE(dialledAt, handlingEnded);
+    EXPECT_LE(dialledAt, handlingEnded + 500);
+    EXPECT_EQ(log().back(), "Připojení po odpojení");
+}
+
+TEST_F(ConnectionControllerTest, ARetryDueDuringTheDisconnectedHandlingDialsOnceTheHandlingHasEnded) {
+    start("[Pripojeni]\r\n721=1\r\n");
+    form->intents().clicked(w::SpeedButton1);
+    dialer.progress(5, 721); // the retry is due in 60 s
+    loop.advance(59000);
+    monitor.connect(); // another program's connection comes and goes across the retry's moment
+    loop.advance(500);
+    watchForADeadlock();
+    monitor.disconnect();
+    const std::uint64_t handlingEnded = loop.tickCount();
+    loop.advance(5000);
+    EXPECT_FALSE(deadlocked);
+    EXPECT_EQ(dialer.dials.size(), 2u);
+    EXPECT_EQ(log().back(), "Pokus o připojení: Error 7xx");
+    EXPECT_GT(handlingEnded, 60000u);
 }
 
 TEST_F(ConnectionControllerTest, TheHandleRefreshTakesTheLastActiveConnection) {
@@ -302,6 +444,30 @@ TEST_F(ConnectionControllerTest, AHangUpThatNeverEndsIsReportedInsteadOfShowingO
     EXPECT_EQ(main(w::Label9).text, "Error: 799 , " + platform::dialErrorText(799));
     EXPECT_EQ(log().back(), "Normální odpojení");
 }
+
+struct SaveInterval {
+    const char* po;
+    int intervalMs;
+};
+
+void PrintTo(const SaveInterval& c, std::ostream* os) {
+    *os << "Po=" << c.po;
+}
+
+class PeriodicSaveIntervalTest : public ConnectionControllerTest, public testing::WithParamInterface<SaveInterval> {};
+
+TEST_P(PeriodicSaveIntervalTest, IsPoMinutesCutToTheLongestTimerInterval) {
+    start(std::string("[Ukladani]\r\nPo=") + GetParam().po + "\r\n");
+    connectNow();
+    EXPECT_EQ(form->timers().timer(16).interval(), GetParam().intervalMs);
+    EXPECT_TRUE(form->timers().timer(16).enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Minutes, PeriodicSaveIntervalTest,
+                         testing::Values(SaveInterval{"1", 60'000}, SaveInterval{"35791", 2'147'460'000},
+                                         SaveInterval{"35792", std::numeric_limits<int>::max()},
+                                         SaveInterval{"65535", std::numeric_limits<int>::max()}),
+                         [](const auto& p) { return std::string("Po") + p.param.po; });
 
 TEST_F(ConnectionControllerTest, MinimiseOnConnectAndRestoreOnDisconnect) {
     start("[Aplikace]\r\nPripojeni=1\r\nOdpojeni=1\r\n");

@@ -13,6 +13,12 @@
 //   drop-after SECONDS the link comes up, then the modem hangs up on its own (exit 16)
 // Each run appends "start …" and "exit …" lines to QVLAB_DIR/pppd.log for the tests.
 //
+// While a link is up, SIGUSR1 makes it dead (packets go nowhere, the link stays up, as a modem that lost the
+// network before LCP echoes notice) and SIGUSR2 makes the modem hang up. With `persist` in the peer file the
+// stand-in outlives the link as pppd does: ppp0 goes, its pid files stay (so it is listed without an interface),
+// and after `holdoff` seconds (pppd's default 30) it dials again; the new link (a new ppp0, counters from 0) stays
+// up. Each such redial appends a "redial …" line to the log.
+//
 // Built as `pppd` and named so for the kernel too: the connection source accepts a pid file only when
 // /proc/PID/comm says pppd.
 
@@ -33,6 +39,7 @@
 #include <linux/if_tun.h>
 #include <net/route.h>
 #include <netinet/in.h>
+#include <optional>
 #include <poll.h>
 #include <sched.h>
 #include <sstream>
@@ -214,12 +221,16 @@ private:
     int readSetup(std::string& secrets);
     /// This dial's step of the plan, logged as a start.
     std::vector<std::string> nextStep(const std::string& secrets);
-    int dial(const std::vector<std::string>& step);
-    /// Waits `ms` while watching for a signal; the signal, or 0.
+    int dial(std::vector<std::string> step);
+    /// Chat, the unit, authentication and IPCP of one link: nothing once the link is up, else the exit status.
+    std::optional<int> connectLink(const std::string& what);
+    /// Waits `ms` while watching for a termination signal; the signal, or 0.
     int waitForSignal(int ms);
     bool bringUpProviderSide(std::string& error);
-    /// Relays packets until a signal or the planned drop; the signal, or 0 for the drop.
+    /// Relays packets until a termination signal or the modem's hang-up (planned, or SIGUSR2); the signal, or 0.
     int relay(int dropAfterMs);
+    /// The signal read from the signal descriptor, 0 when none; SIGUSR1 is taken here (the link goes dead).
+    int takeSignal();
     void removeLink();
     void removePidFiles();
     int finish(int status);
@@ -228,6 +239,9 @@ private:
 
     std::string entry_, optionsPath_, labDir_, netns_, runDir_, peersDir_;
     std::string device_ = "/dev/modem", number_, linkname_;
+    bool persist_ = false;
+    int holdoffSeconds_ = 30;
+    bool dead_ = false; ///< the link carries nothing any more
     std::string linkPidFile_, unitPidFile_;
     int signalFd_ = -1;
     int pppFd_ = -1;
@@ -269,12 +283,21 @@ int StandIn::waitForSignal(int ms) {
         if (left <= 0)
             return 0;
         pollfd p{signalFd_, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left)) > 0) {
-            signalfd_siginfo si{};
-            if (::read(signalFd_, &si, sizeof si) == static_cast<ssize_t>(sizeof si))
-                return static_cast<int>(si.ssi_signo);
-        }
+        if (::poll(&p, 1, static_cast<int>(left)) > 0)
+            if (const int sig = takeSignal(); sig != 0 && sig != SIGUSR2)
+                return sig; // a hang-up of the modem means nothing while there is no link
     }
+}
+
+int StandIn::takeSignal() {
+    signalfd_siginfo si{};
+    if (::read(signalFd_, &si, sizeof si) != static_cast<ssize_t>(sizeof si))
+        return 0;
+    if (si.ssi_signo == SIGUSR1) {
+        dead_ = true;
+        return 0;
+    }
+    return static_cast<int>(si.ssi_signo);
 }
 
 bool StandIn::bringUpProviderSide(std::string& error) {
@@ -318,16 +341,17 @@ int StandIn::relay(int dropAfterMs) {
         if (n <= 0)
             continue;
         if (fds[2].revents & POLLIN) {
-            signalfd_siginfo si{};
-            if (::read(signalFd_, &si, sizeof si) == static_cast<ssize_t>(sizeof si))
-                return static_cast<int>(si.ssi_signo);
+            if (const int sig = takeSignal(); sig == SIGUSR2)
+                return 0;
+            else if (sig != 0)
+                return sig;
         }
         // The client's packets leave ppp0 and enter the provider on lab0; the answers go the other way.
         for (int i = 0; i < 2; ++i) {
             if (!(fds[i].revents & POLLIN))
                 continue;
             const ssize_t r = ::read(fds[i].fd, buf.data(), buf.size());
-            if (r <= 0)
+            if (r <= 0 || dead_)
                 continue;
             if (::write(fds[1 - i].fd, buf.data(), static_cast<std::size_t>(r)) == r)
                 (i == 0 ? sent_ : received_) += static_cast<unsigned long long>(r);
@@ -378,7 +402,7 @@ int StandIn::run(int argc, char** argv) {
     ::signal(SIGPIPE, SIG_IGN);
     sigset_t set;
     sigemptyset(&set);
-    for (int s : {SIGTERM, SIGHUP, SIGINT})
+    for (int s : {SIGTERM, SIGHUP, SIGINT, SIGUSR1, SIGUSR2})
         sigaddset(&set, s);
     ::sigprocmask(SIG_BLOCK, &set, nullptr);
     signalFd_ = ::signalfd(-1, &set, SFD_CLOEXEC);
@@ -420,6 +444,10 @@ int StandIn::readSetup(std::string& secrets) {
             device_ = w[0];
         else if (w[0] == "linkname" && w.size() >= 2)
             linkname_ = unquote(w[1]);
+        else if (w[0] == "persist")
+            persist_ = true;
+        else if (w[0] == "holdoff" && w.size() >= 2)
+            holdoffSeconds_ = std::atoi(w[1].c_str());
         else if (const auto at = l.find("ATD"); w[0] == "connect" && at != std::string::npos)
             number_ = l.substr(at + 3, l.find_first_of("'\" ", at) - at - 3);
     }
@@ -457,13 +485,42 @@ std::vector<std::string> StandIn::nextStep(const std::string& secrets) {
     return stepWords;
 }
 
-int StandIn::dial(const std::vector<std::string>& step) {
-    const std::string& what = step[0];
-    const std::string pid = std::to_string(::getpid());
+int StandIn::dial(std::vector<std::string> step) {
     if (!linkname_.empty()) {
         linkPidFile_ = runDir_ + "/ppp-" + linkname_ + ".pid";
-        writeFile(linkPidFile_, pid + "\n");
+        writeFile(linkPidFile_, std::to_string(::getpid()) + "\n");
     }
+    for (;;) {
+        if (const auto ended = connectLink(step[0]))
+            return *ended;
+        const int dropAfterMs =
+            step[0] == "drop-after" ? (step.size() >= 2 ? std::atoi(step[1].c_str()) * 1000 : 0) : -1;
+        if (const int sig = relay(dropAfterMs)) {
+            say(sig == SIGHUP ? "Hangup (SIGHUP)" : "Terminating on signal " + std::to_string(sig));
+            removeLink();
+            linkStats();
+            say("Connection terminated.");
+            return finish(kExitUserRequest);
+        }
+        say("Modem hangup");
+        removeLink();
+        linkStats();
+        say("Connection terminated.");
+        if (!persist_)
+            return finish(kExitHangup);
+        // pppd with persist stays, and so do its pid files here: it is listed while it has no interface.
+        if (const int sig = waitForSignal(holdoffSeconds_ * 1000)) {
+            say(sig == SIGHUP ? "Hangup (SIGHUP)" : "Terminating on signal " + std::to_string(sig));
+            return finish(kExitUserRequest);
+        }
+        appendLog(labDir_ + "/pppd.log", "redial pid=" + std::to_string(::getpid()));
+        step = {"ok"};
+    }
+}
+
+std::optional<int> StandIn::connectLink(const std::string& what) {
+    const std::string pid = std::to_string(::getpid());
+    dead_ = false;
 
     // The connect script: chat -v -s, as the entry's connect line runs it.
     for (const char* abortOn : {"BUSY", "NO CARRIER", "NO DIALTONE", "NO DIAL TONE", "NO ANSWER", "ERROR", "VOICE"})
@@ -521,10 +578,7 @@ int StandIn::dial(const std::vector<std::string>& step) {
         say("Connection terminated.");
         return finish(kExitAuthFailed);
     }
-    int dropAfterMs = -1;
-    if (what == "drop-after")
-        dropAfterMs = step.size() >= 2 ? std::atoi(step[1].c_str()) * 1000 : 0;
-    else if (what != "ok") {
+    if (what != "ok" && what != "drop-after") {
         say("lab pppd: unknown plan step '" + what + "'");
         return finish(kExitFatal);
     }
@@ -539,21 +593,10 @@ int StandIn::dial(const std::vector<std::string>& step) {
         return finish(kExitFatal);
     }
     upSince_ = std::chrono::steady_clock::now();
+    sent_ = received_ = 0;
     say(std::string("local  IP address ") + kLocalIp);
     say(std::string("remote IP address ") + kPeerIp);
-
-    if (const int sig = relay(dropAfterMs)) {
-        say(sig == SIGHUP ? "Hangup (SIGHUP)" : "Terminating on signal " + std::to_string(sig));
-        removeLink();
-        linkStats();
-        say("Connection terminated.");
-        return finish(kExitUserRequest);
-    }
-    say("Modem hangup");
-    removeLink();
-    linkStats();
-    say("Connection terminated.");
-    return finish(kExitHangup);
+    return std::nullopt;
 }
 
 } // namespace

@@ -32,6 +32,7 @@ namespace fsys = std::filesystem;
 
 constexpr const char* kPrefix = "qvlab-";
 constexpr const char* kNetnsDir = "/run/netns";
+constexpr const char* kLanDevice = "qvlan0";
 
 // The namespace file of the running lab, for the interrupt handler: a mount and a file, undone with two
 // async-signal-safe calls. Processes and links end with the process anyway.
@@ -274,6 +275,12 @@ bool Lab::setUp(const std::string& pppdPath, const std::string& devconPath) {
 
 void Lab::tearDown() {
     stopStandIns();
+    if (lanMade_) {
+        // Its other end goes with the provider namespace; this end lives in the process's own namespace.
+        std::string ignored;
+        ip({"link", "del", kLanDevice}, ignored);
+        lanMade_ = false;
+    }
     if (netnsMade_) {
         std::string ignored;
         ip({"netns", "del", netns_}, ignored);
@@ -321,6 +328,9 @@ std::vector<Lab::PppdRun> Lab::runs() const {
         }
         if (kind == "start")
             out.push_back(r);
+        else if (kind == "redial")
+            for (auto& started : out)
+                started.redials += started.pid == r.pid ? 1 : 0;
         else if (kind == "exit")
             for (auto& started : out)
                 if (started.pid == r.pid)
@@ -346,6 +356,35 @@ bool Lab::setProviderAnswersPings(bool answer) {
         ok = static_cast<bool>(out);
     }).join();
     return ok;
+}
+
+int Lab::signalStandIns(int signal) {
+    int signalled = 0;
+    for (const auto& r : runs())
+        if (!r.exitStatus && r.pid > 0 && ownChild(r.pid) && ::kill(r.pid, signal) == 0)
+            ++signalled;
+    return signalled;
+}
+
+bool Lab::modemHangsUp() {
+    return signalStandIns(SIGUSR2) > 0;
+}
+
+bool Lab::linkGoesDead() {
+    return signalStandIns(SIGUSR1) > 0;
+}
+
+std::string Lab::addRouteBesideTheLink() {
+    std::string error;
+    const bool ok =
+        ip({"link", "add", kLanDevice, "type", "veth", "peer", "name", "qvlan1", "netns", netns_}, error) &&
+        ip({"addr", "add", "10.231.2.2/24", "dev", kLanDevice}, error) &&
+        ip({"link", "set", kLanDevice, "up"}, error) &&
+        ip({"-n", netns_, "addr", "add", "10.231.2.1/24", "dev", "qvlan1"}, error) &&
+        ip({"-n", netns_, "link", "set", "qvlan1", "up"}, error) &&
+        ip({"route", "add", std::string(kProviderHost) + "/32", "via", "10.231.2.1", "dev", kLanDevice}, error);
+    lanMade_ = lanMade_ || interfaceExists(kLanDevice);
+    return ok ? "" : error;
 }
 
 void Lab::stopStandIns() {

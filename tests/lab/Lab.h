@@ -55,11 +55,20 @@ public:
         std::string step;
         std::string secrets; ///< "fd": the password came in the options on a descriptor
         std::optional<int> exitStatus;
+        int redials = 0; ///< links it brought up again by itself (`persist`)
     };
     std::vector<PppdRun> runs() const;
 
     /// The provider answers pings or ignores them (net.ipv4.icmp_echo_ignore_all in its namespace).
     bool setProviderAnswersPings(bool answer);
+    /// The modem of every running stand-in hangs up (SIGUSR2). False when none runs.
+    bool modemHangsUp();
+    /// The link of every running stand-in stops carrying packets but stays up (SIGUSR1). False when none runs.
+    bool linkGoesDead();
+    /// A second way to the provider host beside the dial-up link, as a LAN with its own route would be: a veth
+    /// pair into the provider namespace (10.231.2.2 here, 10.231.2.1 there) and a host route to kProviderHost
+    /// through it, more specific than the link's. Empty when done, else why not.
+    std::string addRouteBesideTheLink();
     /// Ends every stand-in pppd still running (SIGTERM, then SIGKILL) and reaps it.
     void stopStandIns();
 
@@ -69,6 +78,8 @@ public:
 
 private:
     bool setUp(const std::string& pppdPath, const std::string& devconPath);
+    /// Sends `signal` to every stand-in this process started that still runs; how many there were.
+    int signalStandIns(int signal);
     void tearDown();
 
     std::string error_;
@@ -76,6 +87,7 @@ private:
     std::string dir_;
     std::string netns_;
     bool netnsMade_ = false;
+    bool lanMade_ = false;
 };
 
 } // namespace qv::lab

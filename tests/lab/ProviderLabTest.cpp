@@ -31,6 +31,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -257,6 +258,22 @@ std::size_t download() {
     return got;
 }
 
+/// Downloads `bytes` from the provider host across the link while the program's loop runs; the bytes received.
+std::size_t downloadWhileRunning(ProviderLabTest& t, std::size_t bytes) {
+    ProviderDownload server(t.lab->netns(), bytes);
+    if (server.failed())
+        return 0;
+    std::atomic<bool> done{false};
+    std::size_t received = 0;
+    std::thread client([&] {
+        received = download();
+        done = true;
+    });
+    t.until([&] { return done.load(); }, 20000);
+    client.join();
+    return received;
+}
+
 TEST_F(ProviderLabTest, TrafficAcrossTheLinkIsCountedInTheBandOfTheMomentAndStored) {
     start("[Modem]\r\nRestart=0\r\n");
     click(w::SpeedButton1);
@@ -436,6 +453,99 @@ TEST_F(ProviderLabTest, PingsAnsweredKeepTheLinkAndFourLostOnesRestartIt) {
     EXPECT_TRUE(logged("Restart připojení (několikanásobný chybný ping)"));
     EXPECT_TRUE(logged("Připojení po odpojení"));
 }
+
+/// Lets ping sockets (SOCK_DGRAM ICMP) be made in this process's own network namespace, where the setting lives.
+bool allowPingSockets() {
+    std::ofstream out("/proc/sys/net/ipv4/ping_group_range");
+    out << "0 2147483647\n";
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+// Peers are written with plain `defaultroute`, which pppd does not apply while another default route exists: the
+// ping host may well be reached by a LAN beside the modem. The pings must still test the modem's link.
+TEST_F(ProviderLabTest, PingsTestTheDialUpLinkEvenWhereAnotherRouteReachesTheHost) {
+    start("[Pripojeni]\r\nProdleva=1\r\n[Modem]\r\nRestart=0\r\n[AutoRestart]\r\nRestart=1\r\n");
+    p->form.timers().timer(17).setInterval(300); // the ping check's pause, 4 s in the program
+    click(w::SpeedButton1);
+    ASSERT_TRUE(until([&] { return connected(); }, 10000)) << history();
+    ASSERT_EQ(lab->addRouteBesideTheLink(), "");
+    ASSERT_TRUE(until([&] { return p->echo.answers.size() >= 2; }, 10000));
+    EXPECT_EQ(p->echo.answers, (std::vector<int>{1, 1}));
+
+    using platform::LinuxIcmpEcho;
+    const auto echoes = [](const std::string& interfaceName, LinuxIcmpEcho::Options options) {
+        return LinuxIcmpEcho::echoOnce({Lab::kProviderHost, 56, 64, 1000, interfaceName}, options, -1).first;
+    };
+    const LinuxIcmpEcho::Options raw{true, false}, datagram{false, true};
+    ASSERT_TRUE(allowPingSockets());
+    EXPECT_EQ(echoes("ppp0", datagram), 1) << "a ping socket bound to the link";
+
+    ASSERT_TRUE(lab->linkGoesDead());
+    // The host still answers by the other route; held to the link, no kind of socket gets an answer.
+    EXPECT_EQ(echoes("", raw), 1);
+    EXPECT_EQ(echoes("ppp0", raw), 0);
+    EXPECT_EQ(echoes("ppp0", datagram), 0);
+    const std::size_t before = p->echo.answers.size();
+    ASSERT_TRUE(until([&] { return shown(w::Label9) == kPingRestartText; }, 25000)) << history();
+    std::vector<int> lost(p->echo.answers.begin() + static_cast<std::ptrdiff_t>(before), p->echo.answers.end());
+    EXPECT_EQ(lost, (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(lab->runs().at(0).exitStatus, 5); // hung up by us
+    EXPECT_TRUE(logged("Restart připojení (několikanásobný chybný ping)"));
+}
+
+class PersistingPppdTest : public ProviderLabTest, public testing::WithParamInterface<int> {};
+
+// An entry with `persist` (Debian's example has it, and the editor keeps it): pppd outlives its link, stays listed
+// while ppp0 is gone, and brings up a new ppp0 whose counters start at 0. No sample may span the two links. With
+// a holdoff longer than the monitor's poll the gap is seen as a disconnection; with none it may go unseen, and
+// the new interface's index tells the metering instead.
+TEST_P(PersistingPppdTest, ANewLinkInsidePppdIsANewConnectionWithoutPhantomTraffic) {
+    const int holdoff = GetParam();
+    start("[Modem]\r\nRestart=0\r\n"); // [Pripojeni] Prodleva 20: pppd's own redial comes first
+    std::ofstream(lab->peersDir() + "/" + kEntry, std::ios::app) << "persist\nholdoff " << holdoff << "\n";
+    click(w::SpeedButton1);
+    ASSERT_TRUE(until([&] { return connected(); }, 10000)) << history();
+    until([] { return false; }, 1500); // the first samples take the baseline
+    constexpr std::size_t kFirst = 2'000'000, kSecond = 1'000'000;
+    ASSERT_EQ(downloadWhileRunning(*this, kFirst), kFirst);
+    until([] { return false; }, 2500); // two more samples book the last bytes
+
+    ASSERT_TRUE(lab->modemHangsUp());
+    if (holdoff * 1000 > p->monitor.pollInterval()) {
+        ASSERT_TRUE(until([&] { return !st().isConnected; }, 5000)) << history();
+        EXPECT_FALSE(Lab::interfaceExists("ppp0"));
+        EXPECT_FALSE(lab->runs().at(0).exitStatus.has_value()); // pppd is still there, and listed
+        EXPECT_FALSE(p->monitor.Online());
+        EXPECT_FALSE(p->form.timers().timer(4).enabled()); // no metering without a link
+        EXPECT_TRUE(shown(w::Label6).empty());
+    }
+    ASSERT_TRUE(
+        until([&] { return lab->runs().at(0).redials == 1 && st().isConnected && Lab::interfaceExists("ppp0"); },
+              holdoff * 1000 + 10000))
+        << history();
+    until([] { return false; }, 3000); // the monitor's poll, then samples of the new link
+    ASSERT_TRUE(st().isConnected);
+    ASSERT_EQ(downloadWhileRunning(*this, kSecond), kSecond);
+    until([] { return false; }, 2500);
+
+    // Every byte booked, over both links: the stored piece of the first (MB) and the running record (bytes).
+    double booked = 0;
+    for (const auto& r : statistics::decodeFile(p->fs.readAll(p->paths.statisticsFile()).value_or("")))
+        booked += (r.Down1 + r.Down2) * 1e6;
+    const statistics::StatisticsRecord* running = p->form.running().currentConnRecord();
+    ASSERT_NE(running, nullptr);
+    booked += running->Down1 + running->Down2;
+    RecordProperty("booked_down_bytes", std::to_string(static_cast<long long>(booked)));
+    EXPECT_GE(booked, kFirst + kSecond);
+    EXPECT_LE(booked, (kFirst + kSecond) * 1.06);
+    EXPECT_EQ(lab->runs().size(), 1u); // the new link is the same pppd's
+    EXPECT_EQ(connectionLog().front(), "Normální připojení");
+    EXPECT_FALSE(logged("Připojení po odpojení")) << "pppd's own redial is the one that brings the link back";
+}
+
+INSTANTIATE_TEST_SUITE_P(Holdoff, PersistingPppdTest, testing::Values(3, 0),
+                         [](const auto& p) { return "Holdoff" + std::to_string(p.param); });
 
 } // namespace
 } // namespace qv::lab

@@ -145,6 +145,60 @@ INSTANTIATE_TEST_SUITE_P(Counters, CounterWrapTest,
                                          WrapCase{"TotalPastTheTop", {0, 4'000'000'000u, 100}, 4'294'967'396.0}),
                          [](const auto& c) { return std::string(c.param.name); });
 
+struct Reading {
+    std::uint32_t in, out, index;
+};
+
+struct RestartCase {
+    const char* name;
+    std::vector<Reading> samples;
+    double bookedIn, bookedOut;
+};
+
+void PrintTo(const RestartCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CounterRestartTest : public TrafficMeterTest, public testing::WithParamInterface<RestartCase> {};
+
+// A sample across two interfaces, or across counters that started again, would book up to 4 GB that never moved.
+TEST_P(CounterRestartTest, TakesANewBaselineWhereAWrapCannotExplainTheCounters) {
+    for (const Reading& r : GetParam().samples) {
+        table.wan(r.in, r.out, r.index);
+        loop.advance(1000);
+    }
+    EXPECT_EQ(running.Down1, GetParam().bookedIn);
+    EXPECT_EQ(running.Up1, GetParam().bookedOut);
+}
+
+constexpr std::uint32_t kWrapLimit = InterfaceCounterSampler::kMaxWrapBytes;
+
+INSTANTIATE_TEST_SUITE_P(
+    Counters, CounterRestartTest,
+    testing::Values(
+        // pppd brought up a new ppp0 (a new index) whose counters start at 0.
+        RestartCase{"NewInterfaceUnderTheOldName",
+                    {{1'000'000, 1'000, 5}, {5'000'000, 2'000, 5}, {300, 50, 6}, {1'300, 150, 6}},
+                    4'001'000,
+                    1'100},
+        RestartCase{
+            "NewIndexWithHigherCounters", {{1'000, 1'000, 5}, {2'000, 1'500, 5}, {900'000, 9'000, 7}}, 1'000, 500},
+        RestartCase{"CountersStartAgainWithoutAnIndex",
+                    {{1'000'000, 1'000, 0}, {5'000'000, 2'000, 0}, {300, 50, 0}, {1'300, 150, 0}},
+                    4'001'000,
+                    1'100},
+        // One counter going back is enough: both take the new baseline.
+        RestartCase{
+            "OneDirectionStartsAgain",
+            {{1'000'000, 900'000'000, 3}, {5'000'000, 900'001'000, 3}, {6'000'000, 100, 3}, {7'000'000, 200, 3}},
+            5'000'000,
+            1'100},
+        RestartCase{
+            "AWrapNearTheTopStaysAWrap", {{4'294'000'000u, 0, 3}, {4'294'967'000u, 0, 3}, {200, 0, 3}}, 967'496, 0},
+        RestartCase{"AWrapOfTheLimitIsAWrap", {{0u - kWrapLimit, 7, 3}, {0, 7, 3}}, kWrapLimit, 0},
+        RestartCase{"OneByteBeyondTheLimitIsARestart", {{0u - kWrapLimit - 1, 7, 3}, {0, 7, 3}, {10, 7, 3}}, 10, 0}),
+    [](const auto& c) { return std::string(c.param.name); });
+
 TEST_F(TrafficMeterTest, ShownTotalsRestartAfterAWrapWhileTheRecordKeepsCounting) {
     sample(0, 0);
     sample(2'000'000'000u, 1'000'000'000u);

@@ -51,6 +51,8 @@ TEST_F(LinuxConnectionSourceTest, LivePppdsFromTheirPidFilesAndBareLinks) {
     process(4545, "pppd", 'S', "/usr/sbin/pppd\0call\0work\0nodetach\0"s);
     write("run/ppp-dialling.pid", "4646\n"); // started, no unit yet
     process(4646, "pppd");
+    write("run/ppp-persist.pid", "4747\nppp3\n"); // outlived its link (persist): ppp3 is gone
+    process(4747, "pppd");
     write("run/ppp-stale.pid", "999999\n");      // killed long ago
     write("run/ppp-reused.pid", "4343\nppp2\n"); // the pid now belongs to a shell
     process(4343, "bash");
@@ -75,6 +77,7 @@ TEST_F(LinuxConnectionSourceTest, LivePppdsFromTheirPidFilesAndBareLinks) {
         got.emplace_back(c.handle, c.state, c.entryName, c.deviceName);
     EXPECT_EQ(got, (decltype(got){{4242, 8192, "mobil", "ppp0"},
                                   {4545, 4, "work", "ppp1"},
+                                  {4747, 4, "persist", "ppp3"},
                                   {4646, 0, "dialling", ""},
                                   {LinuxConnectionSource::kInterfaceHandleBase + 9, 8192, "", "ppp5"}}));
 
@@ -82,6 +85,7 @@ TEST_F(LinuxConnectionSourceTest, LivePppdsFromTheirPidFilesAndBareLinks) {
     s.readAddresses(list->front(), d);
     EXPECT_EQ(d.clientIp, "10.64.64.64");
     EXPECT_EQ(d.serverIp, "10.112.112.112");
+    EXPECT_EQ(d.interfaceName, "ppp0");
     EXPECT_EQ(s.listActive(1)->size(), 1u);
 
     // Directories that do not exist hold no connection; that is not a failed listing.

@@ -164,6 +164,17 @@ TEST_F(LinuxDialUpAdapterTest, FailuresBeforeTheDialAreErrorsWithTheirText) {
     EXPECT_EQ(dialer->connectionHandle(), 0u);
 }
 
+// The controller ends a dial the monitor never saw by this last notification.
+TEST_F(LinuxDialUpAdapterTest, ALinkThatDropsEndsTheDialWithDisconnectedAndNoError) {
+    connect();
+    events.clear();
+    pppd().say("Modem hangup");
+    pppd().say("Connection terminated.");
+    pppd().exit(16);
+    loop.runPosted();
+    EXPECT_EQ(events, std::vector<Event>{progress(dialstate::kDisconnected)});
+}
+
 TEST_F(LinuxDialUpAdapterTest, HangUpWaitsUntilPppdAndItsInterfaceAreGone) {
     connect();
     std::unique_ptr<Timer> ends, linkGoes;

@@ -34,7 +34,7 @@ bool pumpUntil(VirtualEventLoop& loop, Pred done) {
     return done();
 }
 
-const IcmpEcho::Request kLoopback{"127.0.0.1", 56, 64, 3500};
+const IcmpEcho::Request kLoopback{"127.0.0.1", 56, 64, 3500, ""};
 
 TEST(LinuxIcmpEcho, LoopbackAnswersOnEachPermittedSocketKind) {
     const bool raw = permitted(SOCK_RAW), dgram = permitted(SOCK_DGRAM);
@@ -51,6 +51,21 @@ TEST(LinuxIcmpEcho, LoopbackAnswersOnEachPermittedSocketKind) {
         EXPECT_EQ(LinuxIcmpEcho::echoOnce(kLoopback, Options{false, true}, -1).first, 1) << "datagram socket";
     else
         std::cout << "[ NOTE ] ping sockets not permitted here (ping_group_range); only the raw socket was tried\n";
+}
+
+// A request for one link's interface goes by that interface or fails; it never falls back to the routes.
+TEST(LinuxIcmpEcho, ARequestBoundToAnInterfaceIsAnsweredThereOrFails) {
+    for (const auto& [options, type] :
+         {std::pair{Options{true, false}, SOCK_RAW}, {Options{false, true}, SOCK_DGRAM}}) {
+        if (!permitted(type))
+            continue;
+        const char* kind = type == SOCK_RAW ? "raw socket" : "datagram socket";
+        EXPECT_EQ(LinuxIcmpEcho::echoOnce({"127.0.0.1", 56, 64, 1000, "lo"}, options, -1).first, 1) << kind;
+        EXPECT_EQ(LinuxIcmpEcho::echoOnce({"127.0.0.1", 56, 64, 1000, "qvnone0"}, options, -1).first, 0) << kind;
+        EXPECT_EQ(LinuxIcmpEcho::echoOnce({"127.0.0.1", 56, 64, 1000, "a-name-too-long-for-linux"}, options, -1).first,
+                  0)
+            << kind;
+    }
 }
 
 TEST(LinuxIcmpEcho, ConcurrentRequestsEachGetTheirOwnReplyOnTheUiThread) {
@@ -73,8 +88,8 @@ TEST(LinuxIcmpEcho, FailuresAreZeroAnswersNeverACrash) {
     // No socket kind at all, as for a normal user on a stock system.
     EXPECT_EQ(LinuxIcmpEcho::echoOnce(kLoopback, Options{false, false}, -1), std::make_pair(0, 0));
     // A name that cannot resolve, and no name.
-    EXPECT_EQ(LinuxIcmpEcho::echoOnce({"nonexistent.invalid", 56, 64, 200}, Options{true, true}, -1).first, 0);
-    EXPECT_EQ(LinuxIcmpEcho::echoOnce({"", 56, 64, 200}, Options{true, true}, -1).first, 0);
+    EXPECT_EQ(LinuxIcmpEcho::echoOnce({"nonexistent.invalid", 56, 64, 200, ""}, Options{true, true}, -1).first, 0);
+    EXPECT_EQ(LinuxIcmpEcho::echoOnce({"", 56, 64, 200, ""}, Options{true, true}, -1).first, 0);
 
     VirtualEventLoop loop;
     LinuxIcmpEcho echo(loop, Options{false, false});

@@ -32,6 +32,7 @@ TEST(LinuxInterfaceTableTest, LoopbackCountsWhatIsSentTo127001) {
     const InterfaceRow* lo = findByName(before, "lo");
     ASSERT_NE(lo, nullptr);
     EXPECT_EQ(lo->description, "lo");
+    EXPECT_EQ(lo->index, ::if_nametoindex("lo"));
 
     const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     ASSERT_GE(s, 0);

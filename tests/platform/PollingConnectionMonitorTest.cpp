@@ -71,6 +71,41 @@ TEST_F(PollingConnectionMonitorTest, ReportsStatusWhileComingUpThenConnectedOnce
     EXPECT_FALSE(monitor.Online());
 }
 
+// pppd with `persist` stays listed while its link is gone, then brings up the next one.
+TEST_F(PollingConnectionMonitorTest, AConnectionThatLostItsLinkWhileListedIsDisconnectedAndItsNextLinkConnects) {
+    source.set(7, 8192);
+    loop.advance(1000);
+    trace.clear();
+    source.set(7, 4);
+    loop.advance(1000);
+    EXPECT_EQ(trace, Trace{"down"});
+    EXPECT_EQ(down.clientIp, "10.0.0.7");
+    EXPECT_FALSE(monitor.Online());
+    loop.advance(1000);
+    source.set(7, 8192);
+    loop.advance(1000);
+    EXPECT_EQ(trace, (Trace{"down", "status All devices connected", "up 10.0.0.7", "status Connected"}));
+    EXPECT_TRUE(monitor.Online());
+}
+
+TEST_F(PollingConnectionMonitorTest, OnlineLastsWhileAnyListedConnectionIsConnected) {
+    source.set(7, 8192);
+    loop.advance(1000);
+    trace.clear();
+    // Another pppd comes first in the system's order while it dials; ours is still up.
+    source.list = std::vector<ActiveConnection>{{9, 2, 0, "F", "", ""}, {7, 8192, 0, "E", "", ""}};
+    loop.advance(1000);
+    EXPECT_TRUE(trace.empty());
+    EXPECT_TRUE(monitor.Online());
+    source.list = std::vector<ActiveConnection>{{9, 8192, 0, "F", "", ""}, {7, 4, 0, "E", "", ""}};
+    loop.advance(1000);
+    EXPECT_TRUE(trace.empty());
+    source.list = std::vector<ActiveConnection>{{9, 4, 0, "F", "", ""}};
+    loop.advance(1000);
+    EXPECT_EQ(trace, Trace{"down"});
+    EXPECT_EQ(down.handle, 9u); // the last one known to be up
+}
+
 TEST_F(PollingConnectionMonitorTest, FailedListingFiresNothingButForgetsBeingOnline) {
     source.set(7, 8192);
     loop.advance(1000);

@@ -22,10 +22,10 @@ public:
         out = fails ? std::vector<platform::InterfaceRow>{} : rows;
         return !fails;
     }
-    /// The dial-up interface's counters from now on (the row appears when missing).
-    void wan(std::uint32_t in, std::uint32_t out) {
+    /// The dial-up interface's counters from now on (the row appears when missing); `index` 0 = not known.
+    void wan(std::uint32_t in, std::uint32_t out, std::uint32_t index = 0) {
         noWan();
-        rows.push_back({kDialUpDescription, "ppp0", in, out, 921600});
+        rows.push_back({kDialUpDescription, "ppp0", in, out, 921600, index});
     }
     void noWan() {
         std::erase_if(rows, [](const auto& r) { return r.description == kDialUpDescription; });

@@ -18,7 +18,7 @@ namespace qv::test {
 /// A monitor the test drives: it reports what the test says, when the test says it.
 class FakeConnectionMonitor final : public platform::ConnectionMonitor {
 public:
-    platform::ConnectionDetails details{0x100, "Alfa", "modem", "ttyUSB0", "10.0.0.2", "10.0.0.1"};
+    platform::ConnectionDetails details{0x100, "Alfa", "modem", "ttyUSB0", "10.0.0.2", "10.0.0.1", "ppp0"};
     std::vector<std::string> calls; ///< "enable:1000", "disable", "interval:2000"
 
     void setEnabled(bool on) override {

@@ -222,6 +222,7 @@ std::optional<std::vector<ActiveConnection>> LinuxConnectionSource::listActive(i
 void LinuxConnectionSource::readAddresses(const ActiveConnection& connection, ConnectionDetails& details) {
     if (connection.deviceName.empty())
         return;
+    details.interfaceName = connection.deviceName;
     if (const auto addresses = lookup_(connection.deviceName)) {
         details.clientIp = addresses->local;
         details.serverIp = addresses->peer;

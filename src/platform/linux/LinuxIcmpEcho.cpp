@@ -113,6 +113,12 @@ std::pair<int, int> LinuxIcmpEcho::echoOnce(const Request& request, Options opti
     if (fd < 0)
         return {0, 0}; // no permission for either kind: a failed ping, as the check expects
     const Socket sock(fd);
+    // An echo meant for one link that cannot be held to it fails rather than go out by another route and report
+    // that link alive. Binding needs CAP_NET_RAW for a raw socket (which has it anyway) and, for a ping socket,
+    // Linux 5.7 or later; an interface that has gone fails the same way.
+    if (!request.interfaceName.empty() && ::setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, request.interfaceName.data(),
+                                                       static_cast<socklen_t>(request.interfaceName.size())) != 0)
+        return {0, 0};
     const int ttl = request.ttl;
     ::setsockopt(fd, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl);
 

@@ -13,7 +13,9 @@ namespace qv::platform {
 
 /// ICMP echo over a raw ICMP socket (root or CAP_NET_RAW, e.g. `setcap cap_net_raw+ep` on the program), else an
 /// ICMP datagram socket (allowed where net.ipv4.ping_group_range holds the user's group). Without either every
-/// request fails: 0 answers. Each request runs on a thread of its own; the outcome is posted to the UI thread.
+/// request fails: 0 answers. A request naming an interface has its socket bound to it (SO_BINDTODEVICE), and
+/// fails when that cannot be done. Each request runs on a thread of its own; the outcome is posted to the UI
+/// thread.
 class LinuxIcmpEcho final : public IcmpEcho {
 public:
     /// The ping check's built-in test host; QUORVEX_PING_HOST, read by the caller, names another.

@@ -54,6 +54,7 @@ InterfaceRow rowOf(const ifinfomsg& link, const rtattr* attr, int attrLen) {
         }
     }
     row.description = link.ifi_type == ARPHRD_PPP ? InterfaceTable::kDialUpDescription : row.name;
+    row.index = link.ifi_index > 0 ? static_cast<std::uint32_t>(link.ifi_index) : 0;
     return row;
 }
 

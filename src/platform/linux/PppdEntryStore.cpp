@@ -20,6 +20,8 @@ constexpr mode_t kSecretsMode = 0600;
 constexpr std::size_t kMaxName = 256;
 
 // The lines a new entry gets and an edited one keeps or gains; the rest of a file belongs to whoever wrote it.
+// That includes `persist`: pppd then brings a dropped link up again by itself, which the monitor sees as a
+// disconnection and a new connection, and the metering as a new interface.
 constexpr std::string_view kStandardOptions[] = {"noauth", "noipdefault", "defaultroute", "usepeerdns"};
 
 bool validName(const std::string& name) {

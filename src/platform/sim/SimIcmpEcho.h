@@ -12,7 +12,8 @@ namespace qv::platform {
 
 /// Echo requests over the demo line: while the line is up (and the control file does not silence it) one reply
 /// comes after kRoundTripMs; otherwise no answer once the request's time-out has passed. The outcome always
-/// arrives later from a loop timer, never inside send. The line must outlive this object.
+/// arrives later from a loop timer, never inside send. The request's interface is not looked at: the line is the
+/// only way out. The line must outlive this object.
 class SimIcmpEcho final : public IcmpEcho {
 public:
     static constexpr int kRoundTripMs = 40;

@@ -142,9 +142,10 @@ SimLine::SimLine(EventLoop& loop, FileSystem& fs, std::string appDir)
     stepTimer_ = loop_.createTimer(1, false, [this] { runStep(); });
     dropTimer_ = loop_.createTimer(1, false, [this] {
         dropTimer_->stop();
-        if (phase_ == Phase::Connected) { // the provider ends it: nobody is told but the listing
+        if (phase_ == Phase::Connected) { // the provider ends it: the dial's last notification, and the listing
             leaveConnected();
             becomeIdle();
+            notify(dialstate::kDisconnected, 0);
         }
     });
     hangUpTimer_ = loop_.createTimer(kHangUpMs, false, [this] {
@@ -324,6 +325,7 @@ void SimLine::readAddresses(const ActiveConnection& connection, ConnectionDetail
         return;
     details.clientIp = std::string(kClientIp);
     details.serverIp = std::string(kServerIp);
+    details.interfaceName = std::string(kInterfaceName);
 }
 
 } // namespace qv::platform

@@ -48,7 +48,8 @@ public:
     SimLine& operator=(const SimLine&) = delete;
 
     /// Every progress notification of the dial in progress (state, error), in order, on the UI thread. The first
-    /// one (state 0) runs inside dial(). After a notification with an error the line is idle again.
+    /// one (state 0) runs inside dial(). After a notification with an error the line is idle again; a connection
+    /// that ends by itself (drop_after) ends with (8193, 0). A hang-up ends a dial without a notification.
     std::function<void(int state, int error)> onProgress;
 
     /// Starts dialling `entryName`, reading the control file first. The new connection's handle, or 0 when the
