@@ -40,6 +40,7 @@ struct ShellFixture : ::testing::Test {
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     int quits = 0;
+    bool trayShown = true; ///< whether the desktop shows tray icons
     std::unique_ptr<app::MainForm> form;
 
     void SetUp() override {
@@ -48,10 +49,11 @@ struct ShellFixture : ::testing::Test {
         dialer.setPhonebook({"Alfa", "Beta", "Gama"});
     }
     app::MainForm& make() {
-        form = std::make_unique<app::MainForm>(
-            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes, dialogs,
-                               "192.0.2.53", [this] { ++quits; }, [] { return 1280; }, [] { return 100; }},
-            paths, views);
+        form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
+                                                                  echo, interfaces, processes, dialogs, "192.0.2.53",
+                                                                  [this] { ++quits; }, [] { return 1280; },
+                                                                  [] { return 100; }, [this] { return trayShown; }},
+                                               paths, views);
         form->intents().onUnhandled(
             [](const shell::WidgetName& name, shell::IntentRouter::Kind) { ADD_FAILURE() << "unhandled " << name; });
         return *form;
