@@ -7,7 +7,7 @@ QV_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     clang-format
     iproute2
-    xvfb xauth
+    xvfb xauth openbox x11-utils xdotool
     libcap2-bin
     libpcap-dev
     libreoffice-calc-nogui locales

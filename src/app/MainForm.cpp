@@ -2,6 +2,8 @@
 
 #include "connection/ConnectionTags.h"
 #include "metering/MeteringTags.h"
+#include "shell/LocationTags.h"
+#include "shell/ProgramInfo.h"
 #include "shell/ShellNames.h"
 
 #include "shell/LocationTags.h"
@@ -18,7 +20,7 @@ MainForm::MainForm(ShellServices services, const shell::AppPaths& paths, Views& 
     : services_(std::move(services)), paths_(paths), views_(views),
       logs_(services_.fs, services_.clock, services_.locale, paths_), timers_(services_.loop),
       fatalError_(views.fatalError, [this] { return mainColor(); }),
-      connectionLog_(views.connectionLog, services_.fs, paths_), exitDialog_(views.exitDialog),
+      connectionLog_(views.connectionLog, services_.fs, paths_), about_(views.about), exitDialog_(views.exitDialog),
       settingsFile_(services_.fs, paths_.appDir(), services_.locale),
       accounts_(services_.dialer, views.main, settingsFile_),
       modemRestart_(services_.loop, services_.processes, services_.dialogs, paths_.deviceTool()),
@@ -144,7 +146,7 @@ void MainForm::meteringTick() {
 
 void MainForm::initialView() {
     shell::WindowView& v = views_.main;
-    v.setText(names::TForm1::TForm1, "Quorvex 1.32 Beta");
+    v.setText(names::TForm1::TForm1, shell::kProgramTitle);
     v.setText(names::TForm1::Label9, "Odpojeno");
     v.setText(names::TForm1::Label8, "Download");
     v.setText(names::TForm1::LabelSignal, "?");
@@ -208,7 +210,12 @@ void MainForm::closeRequested() {
 
 void MainForm::minimize() {
     logs_.guarded(shell::tags::kMainMinimize, [&] {
-        views_.main.hideWindow();
+        // Hidden, the window comes back only through the tray icon; without a tray it goes to the task bar instead,
+        // where the user still finds it.
+        if (services_.trayAvailable && services_.trayAvailable())
+            views_.main.hideWindow();
+        else
+            views_.main.iconify();
         if (floatWindowOn_ && state_.isConnected)
             shell::callHook(hooks_.showFloatingWindowOnTop);
     });
@@ -366,7 +373,6 @@ void MainForm::wireIntents() {
     r.pending(m::Test1, "speed test");
     r.pending(m::Aktualizace1, "update check");
     r.pending(m::Jtnaweb1, "update check");
-    r.pending(m::Licence1, "about window");
 
     namespace x = names::TForm6;
     r.onClick(x::SpeedButton1, [this] { ExitKeepConnection(); });
@@ -386,6 +392,12 @@ void MainForm::wireIntents() {
         r.onText(w, [this, w](const std::string& text) { entryEditor_.fieldEdited(w, text); });
     for (auto ev : {shell::WindowEvent::Closed, shell::WindowEvent::CloseRequested})
         r.onWindow(e::TFormEntry, ev, [this] { entryEditor_.cancel(); });
+
+    namespace a = names::TForm3;
+    r.onClick(m::Licence1, [this] { logs_.guarded(shell::tags::kAboutShow, [&] { about_.Show(mainColor()); }); });
+    r.onClick(a::Button1, [this] { logs_.guarded(shell::tags::kAboutClose, [&] { about_.window().free(); }); });
+    for (auto ev : {shell::WindowEvent::Closed, shell::WindowEvent::CloseRequested})
+        r.onWindow(a::TForm3, ev, [this] { about_.window().free(); });
 
     namespace l = names::TForm10;
     for (auto ev : {shell::WindowEvent::Closed, shell::WindowEvent::CloseRequested})

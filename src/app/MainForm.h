@@ -22,6 +22,7 @@
 #include "settings/LoadSettings.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
+#include "shell/AboutForm.h"
 #include "shell/AppPaths.h"
 #include "shell/ConnectionLogForm.h"
 #include "shell/FatalErrorForm.h"
@@ -59,6 +60,8 @@ struct ShellServices {
     std::function<void()> quit;         ///< ends the message loop
     std::function<int()> screenWidth;   ///< for the floating window's default left edge
     std::function<int()> mainWindowTop; ///< for the floating window's default top edge
+    /// Whether the desktop shows tray icons now; unset means it does not.
+    std::function<bool()> trayAvailable;
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -130,6 +133,7 @@ private:
     ShellHooks hooks_;
     shell::FatalErrorForm fatalError_;
     shell::ConnectionLogForm connectionLog_;
+    shell::AboutForm about_;
     shell::SecondaryForm exitDialog_;
 
     settings::SettingsFile settingsFile_;

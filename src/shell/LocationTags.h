@@ -1,7 +1,7 @@
 #pragma once
 
 // Error-log location tags of the application shell's handlers: "place,module" (module 0 start-up, 1 main window,
-// 6 exit dialog).
+// 3 about window, 6 exit dialog).
 namespace qv::shell::tags {
 
 inline constexpr const char* kStartup = "11,0";
@@ -16,6 +16,9 @@ inline constexpr const char* kShowConnectionLog = "171,1";
 inline constexpr const char* kFatalErrorButton = "181,1";
 inline constexpr const char* kMenuAction = "191,1";
 inline constexpr const char* kSignalPoll = "1092,1"; // Timer22
+
+inline constexpr const char* kAboutShow = "11,3"; // "Licence"
+inline constexpr const char* kAboutClose = "21,3";
 
 inline constexpr const char* kExitActivate = "11,6";
 inline constexpr const char* kExitKeepConnection = "21,6";

@@ -75,4 +75,11 @@ void WindowView::raise() {
     changed(self_);
 }
 
+void WindowView::iconify() {
+    // One notification: the window goes straight to the task bar, never shown in between.
+    slot(self_).visible = true;
+    ++iconifyCount_;
+    changed(self_);
+}
+
 } // namespace qv::shell

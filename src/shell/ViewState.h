@@ -60,6 +60,10 @@ public:
     /// Asks the window to come to the front (a second request to open an already open window).
     void raise();
     std::uint32_t raiseCount() const { return raiseCount_; }
+    /// Asks the window to go to the task bar as an icon (minimised): unlike hideWindow() it stays visible there and
+    /// the user can bring it back without the program's help.
+    void iconify();
+    std::uint32_t iconifyCount() const { return iconifyCount_; }
 
     /// Called after each change with the widget's name (the window's own name for window changes).
     void subscribe(Listener listener) { listeners_.push_back(std::move(listener)); }
@@ -74,6 +78,7 @@ private:
     std::map<std::string, WidgetState, std::less<>> widgets_;
     std::vector<Listener> listeners_;
     std::uint32_t raiseCount_ = 0;
+    std::uint32_t iconifyCount_ = 0;
 };
 
 } // namespace qv::shell

@@ -126,6 +126,9 @@ MainWindow::MainWindow(shell::WindowView& view, shell::IntentSink& sink) {
 
     binder_ = new ViewBinder(*this, view, sink);
     binder_->setImages(*tray_, trayImages());
+    // The activation step reloads the account list and its credentials: it is meant for coming back from the
+    // program's own windows, not for a switch back from another application, which would undo what the user typed.
+    binder_->setActivations(ViewBinder::Activations::WithinProgram);
 }
 
 MainWindow::~MainWindow() = default;
@@ -306,7 +309,8 @@ void MainWindow::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange)
         return;
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-    if (isMinimized() && !(change->oldState() & Qt::WindowMinimized))
+    // Only the user's minimise is news to the logic; an iconify it asked for is not.
+    if (isMinimized() && !(change->oldState() & Qt::WindowMinimized) && !binder_->iconifying())
         binder_->windowEvent(shell::WindowEvent::Minimized);
 }
 

@@ -1,5 +1,6 @@
 #include "ui/ViewBinder.h"
 
+#include "ui/FocusOrigin.h"
 #include "ui/WindowSupport.h"
 
 #include <QAbstractButton>
@@ -18,6 +19,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <vector>
 
 namespace qv::ui {
 
@@ -113,12 +115,16 @@ void ViewBinder::attach() {
 
 void ViewBinder::applyAll() {
     raisesSeen_ = view_.raiseCount(); // earlier raise requests are met by the showing itself
+    // The names first: drawing may make and delete inner objects of the window (a text box's document parts).
+    std::vector<shell::WidgetName> names;
     for (QObject* o : window_.findChildren<QObject*>()) {
         if (o == this)
             continue;
         if (const auto n = tableName(*o); n && view_.has(*n))
-            apply(*n, true);
+            names.push_back(*n);
     }
+    for (const shell::WidgetName& n : names)
+        apply(n, true);
     if (view_.has(view_.self()))
         apply(view_.self(), true);
 }
@@ -261,7 +267,14 @@ void ViewBinder::applyWindow(const shell::WidgetState& now, unsigned fields, boo
     }
     const bool raise = view_.raiseCount() != raisesSeen_;
     raisesSeen_ = view_.raiseCount();
-    if (fields & Visible) {
+    // A request made before the window existed still counts: the window then starts in the task bar.
+    const bool iconify = view_.iconifyCount() != iconifiesSeen_;
+    iconifiesSeen_ = view_.iconifyCount();
+    if (iconify && now.visible) {
+        iconifying_ = true;
+        window_.showMinimized();
+        iconifying_ = false;
+    } else if (fields & Visible) {
         if (now.visible)
             showWindow(window_);
         else
@@ -344,10 +357,23 @@ void ViewBinder::showPopup(QWidget& owner, const QPoint& pos) {
         menu->popup(owner.mapToGlobal(pos));
 }
 
+void ViewBinder::setActivations(Activations activations) {
+    activations_ = activations;
+    if (activations_ == Activations::WithinProgram)
+        FocusOrigin::instance(); // from now on, so that it has seen where the focus is when the window is activated
+}
+
 bool ViewBinder::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &window_) {
-        if ((event->type() == QEvent::Show && !event->spontaneous()) || event->type() == QEvent::WindowActivate)
-            windowEvent(shell::WindowEvent::Activated);
+        const bool every = activations_ == Activations::Every;
+        if (event->type() == QEvent::Show && !event->spontaneous()) {
+            if (every || !shownOnce_)
+                windowEvent(shell::WindowEvent::Activated);
+            shownOnce_ = true;
+        } else if (event->type() == QEvent::WindowActivate) {
+            if (every || !FocusOrigin::instance().activationFromOutside())
+                windowEvent(shell::WindowEvent::Activated);
+        }
     } else if (event->type() == QEvent::MouseButtonDblClick) {
         if (const auto n = tableName(*watched))
             sink_.doubleClicked(*n);

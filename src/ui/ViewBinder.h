@@ -27,7 +27,8 @@ std::optional<QColor> colorFromValue(std::uint32_t value);
 
 /// Draws a window's view state on its widgets and forwards what the user does to the logic. Widgets are matched by
 /// objectName against the window's name table; other objects (Qt's own internals among them) are left alone. The
-/// window's own entry (named after the window) is its caption, visibility, background colour and raise requests.
+/// window's own entry (named after the window) is its caption, visibility, background colour, and raise and iconify
+/// requests.
 ///
 /// Each change is drawn field by field: only the fields that differ from the state drawn last reach the widget, so
 /// what the user typed or ticked survives an unrelated change such as a disable. The first state drawn for a name
@@ -57,6 +58,16 @@ public:
 
     /// Forwards a window event of this window.
     void windowEvent(shell::WindowEvent event);
+    /// True while the binder itself minimises the window for an iconify request: that is no minimise by the user.
+    bool iconifying() const { return iconifying_; }
+
+    /// Which showings and activations of the window reach the logic as Activated.
+    enum class Activations {
+        Every,         ///< each show by the program and each activation
+        WithinProgram, ///< the first show by the program, then activations whose focus comes from another window of
+                       ///< the program (not a switch back from another application)
+    };
+    void setActivations(Activations activations);
 
     std::string_view windowName() const { return view_.windowName(); }
 
@@ -75,7 +86,11 @@ private:
     shell::IntentSink& sink_;
     std::map<shell::WidgetName, shell::WidgetState> drawn_; // what each name looked like when drawn last
     std::map<QObject*, QList<QIcon>> images_;
+    Activations activations_ = Activations::Every;
+    bool shownOnce_ = false;
+    bool iconifying_ = false;
     std::uint32_t raisesSeen_ = 0;
+    std::uint32_t iconifiesSeen_ = 0;
     std::shared_ptr<ViewBinder*> self_; // lets a view listener outlive the binder harmlessly
 };
 

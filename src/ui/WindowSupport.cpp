@@ -6,6 +6,10 @@
 
 namespace qv::ui {
 
+void setUpApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvex"));
+}
+
 QFont windowFont() {
     QFont font(QStringLiteral("MS Sans Serif"), 8);
     font.setStyleHint(QFont::SansSerif);

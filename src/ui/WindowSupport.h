@@ -9,6 +9,10 @@ class QWidget;
 
 namespace qv::ui {
 
+/// Names the application "Quorvex" (message boxes carry that title). It sets no display name: Qt would append it to
+/// every window caption the window manager shows ("Ukončení aplikace — Quorvex"), and the captions are exact.
+void setUpApplication();
+
 /// The font every window asks for; the platform substitutes its nearest sans-serif face when it lacks it.
 QFont windowFont();
 

@@ -18,17 +18,20 @@
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
 #include "shell/SingleInstance.h"
+#include "ui/AboutWindow.h"
 #include "ui/EntryEditorWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/UiShell.h"
+#include "ui/WindowSupport.h"
 
 #include <QApplication>
 #include <QMetaObject>
-#include <QPointer>
 #include <QScreen>
+#include <QSystemTrayIcon>
 
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -68,6 +71,43 @@ Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const
     return line;
 }
 
+/// Hands a termination signal from the watcher thread to the UI thread: there the form ends the program as
+/// "Ukončit" does, or, before the form exists, the message loop just ends. A signal that comes before the
+/// application object exists makes the start give up.
+class SignalHandOver final {
+public:
+    qv::app::MainForm* form = nullptr; ///< UI thread only
+
+    /// On the watcher thread.
+    void signalled() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!app_) {
+            early_ = true;
+            return;
+        }
+        QMetaObject::invokeMethod(
+            app_,
+            [this] {
+                if (form)
+                    form->terminateRequested();
+                else
+                    QCoreApplication::exit(0);
+            },
+            Qt::QueuedConnection);
+    }
+    /// False when a signal came first.
+    bool attach(QCoreApplication& app) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        app_ = &app;
+        return !early_;
+    }
+
+private:
+    std::mutex mutex_;
+    QCoreApplication* app_ = nullptr;
+    bool early_ = false;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -81,24 +121,15 @@ int main(int argc, char** argv) {
     if (!shell::claimSingleInstance(lock, fs, paths))
         return 0; // the running copy dials; this one shows nothing
 
-    // Before any thread exists, so that every thread leaves these signals to the watcher.
-    app::MainForm* formForSignals = nullptr;
-    platform::TerminationSignals::install([&formForSignals](int) {
-        QMetaObject::invokeMethod(
-            qApp,
-            [&formForSignals] {
-                if (formForSignals)
-                    formForSignals->terminateRequested();
-                else
-                    QCoreApplication::exit(0);
-            },
-            Qt::QueuedConnection);
-    });
+    // Before any thread exists, so that every thread leaves these signals to the watcher. The hand-over outlives the
+    // watcher, and the watcher is stopped before anything the hand-over reaches goes.
+    SignalHandOver handOver;
+    platform::TerminationSignals terminationSignals([&handOver](int) { handOver.signalled(); });
 
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvex"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quorvex"));
-    QApplication::setQuitOnLastWindowClosed(false); // the main window hides to the tray
+    ui::setUpApplication();
+    if (!handOver.attach(application))
+        return 0; // ended before there was anything to save
 
     platform::QtEventLoop loop;
     platform::LinuxClock clock;
@@ -110,7 +141,7 @@ int main(int argc, char** argv) {
     const std::string pingHost = env.variable("QUORVEX_PING_HOST").value_or(platform::LinuxIcmpEcho::kDefaultTestHost);
 
     app::Views views;
-    std::unique_ptr<ui::UiShell> shell;
+    std::unique_ptr<ui::UiShell> shell; // made after the form, taken down before it (see the end)
     // exit(), not quit(): quit() first asks every window to close, and the main window refuses (it opens the exit
     // dialog instead), so the program would never end.
     auto quit = [] { QCoreApplication::exit(0); };
@@ -119,21 +150,31 @@ int main(int argc, char** argv) {
         return screen ? screen->geometry().width() : 1024;
     };
     auto mainTop = [&shell] { return shell ? shell->mainWindow().geometry().top() : 0; };
+    auto trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     app::MainForm form(app::ShellServices{loop, clock, fs, locale.formats(), *line.dialer, *line.monitor, *line.echo,
-                                          *line.interfaces, processes, dialogs, pingHost, quit, screenWidth, mainTop},
+                                          *line.interfaces, processes, dialogs, pingHost, quit, screenWidth, mainTop,
+                                          trayAvailable},
                        paths, views);
-    formForSignals = &form;
+    handOver.form = &form;
     form.create();
 
     shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                           form.intents());
+    ui::addAboutWindow(*shell, views.about);
     ui::addConnectionWindows(*shell, views);
     ui::addStatisticsWindows(*shell, views, form.statisticsWindow());
     // The end of the desktop session ends the program as "Ukončit" does.
-    QObject::connect(&application, &QGuiApplication::commitDataRequest,
-                     [&form](QSessionManager&) { form.terminateRequested(); });
+    const QMetaObject::Connection sessionEnd = QObject::connect(
+        &application, &QGuiApplication::commitDataRequest, [&form](QSessionManager&) { form.terminateRequested(); });
     shell->start();
     const int rc = QApplication::exec();
-    formForSignals = nullptr;
+
+    // Taken down in the reverse order of construction, and first what could still call in from outside: the signal
+    // watcher and the session. Then the windows, which forward to the form, then the form; the services, the line
+    // and the application object follow as their scopes end.
+    terminationSignals.stop();
+    QObject::disconnect(sessionEnd);
+    handOver.form = nullptr;
+    shell.reset();
     return rc;
 }

@@ -54,6 +54,7 @@ TEST_F(MainFormTest, MinimiseHidesToTheTrayAndTrayClicksRestore) {
     started().hooks().showFloatingWindowOnTop = [&] { ++floating; };
     form->intents().windowEvent(w::TForm1, shell::WindowEvent::Minimized);
     EXPECT_FALSE(main(w::TForm1).visible);
+    EXPECT_EQ(views.main.iconifyCount(), 0u);
     EXPECT_EQ(floating, 0); // offline: no floating window
     form->intents().clicked(w::TrayIcon1);
     EXPECT_TRUE(main(w::TForm1).visible);
@@ -66,6 +67,33 @@ TEST_F(MainFormTest, MinimiseHidesToTheTrayAndTrayClicksRestore) {
     form->intents().clicked(w::Obnovitaplikaci1);
     EXPECT_TRUE(main(w::TForm1).visible);
     EXPECT_EQ(views.main.raiseCount(), raises + 2);
+}
+
+// Without a tray nothing could bring a hidden window back: every minimise, the user's and the one after a connect
+// alike, sends it to the task bar instead, still visible there, and a restore brings it up again.
+TEST_F(MainFormTest, WithoutATrayMinimiseGoesToTheTaskBarInsteadOfHiding) {
+    fs.put("/app/Nastaveni.ini", "[Aplikace]\r\nPripojeni=1\r\n");
+    trayShown = false;
+    int floating = 0;
+    started().hooks().showFloatingWindowOnTop = [&] { ++floating; };
+    form->intents().windowEvent(w::TForm1, shell::WindowEvent::Minimized);
+    EXPECT_TRUE(main(w::TForm1).visible);
+    EXPECT_EQ(views.main.iconifyCount(), 1u);
+    const auto raises = views.main.raiseCount();
+    form->restore();
+    EXPECT_EQ(views.main.raiseCount(), raises + 1);
+
+    form->controller().ConnectClicked();
+    monitor.connect(); // [Aplikace] Pripojeni minimises at every connect
+    EXPECT_TRUE(main(w::TForm1).visible);
+    EXPECT_EQ(views.main.iconifyCount(), 2u);
+    EXPECT_EQ(floating, 1); // the floating window still comes to the top
+
+    // A tray that appears later is used from then on.
+    trayShown = true;
+    form->intents().windowEvent(w::TForm1, shell::WindowEvent::Minimized);
+    EXPECT_FALSE(main(w::TForm1).visible);
+    EXPECT_EQ(views.main.iconifyCount(), 2u);
 }
 
 TEST_F(MainFormTest, LabelClearingEmptiesTheConnectionValuesOnceASecondAfterItStarts) {

@@ -42,6 +42,7 @@ struct ShellFixture : ::testing::Test {
     app::Views views;
     int quits = 0;
     std::function<void()> onQuit; ///< runs at each request to end the program
+    bool trayShown = true; ///< whether the desktop shows tray icons
     std::unique_ptr<app::MainForm> form;
 
     void SetUp() override {
@@ -57,7 +58,8 @@ struct ShellFixture : ::testing::Test {
                                                                       if (onQuit)
                                                                           onQuit();
                                                                   },
-                                                                  [] { return 1280; }, [] { return 100; }},
+                                                                  [] { return 1280; }, [] { return 100; },
+                                                                  [this] { return trayShown; }},
                                                paths, views);
         form->intents().onUnhandled(
             [](const shell::WidgetName& name, shell::IntentRouter::Kind) { ADD_FAILURE() << "unhandled " << name; });

@@ -43,10 +43,10 @@ struct SimDialTest : ::testing::Test {
         fs.addDir("/app/Statistiky");
         fs.put("/app/Nastaveni.ini", settings);
         fs.put("/app/sim-line.conf", lineControl);
-        form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
-                                                                  echo, interfaces, processes, dialogs, "192.0.2.53",
-                                                                  [] {}, [] { return 1280; }, [] { return 100; }},
-                                               paths, views);
+        form = std::make_unique<app::MainForm>(
+            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes, dialogs,
+                               "192.0.2.53", [] {}, [] { return 1280; }, [] { return 100; }, [] { return true; }},
+            paths, views);
         form->create();
         form->activated();
         form->timers().timer(10).stop(); // no start-up modem restart

@@ -193,7 +193,7 @@ struct CaptureLabTest : ::testing::Test {
     bool ping(int dataBytes) {
         platform::LinuxIcmpEcho echo{link->loop};
         int answers = -1;
-        echo.send({Lab::kProviderHost, dataBytes, 64, 3000}, [&](int n, int) { answers = n; });
+        echo.send({Lab::kProviderHost, dataBytes, 64, 3000, ""}, [&](int n, int) { answers = n; });
         until([&] { return answers >= 0; }, 5000);
         return answers == 1;
     }

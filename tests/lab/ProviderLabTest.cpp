@@ -72,10 +72,10 @@ platform::LinuxPppRoots rootsOf(const platform::LinuxDialPaths& paths) {
 /// message boxes recorded.
 struct Program {
     explicit Program(const std::string& appDir)
-        : paths(appDir, "lab"),
-          form(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes,
-                                  dialogs, Lab::kProviderHost, [] {}, [] { return 1280; }, [] { return 100; }},
-               paths, views) {}
+        : paths(appDir, "lab"), form(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo,
+                                                        interfaces, processes, dialogs, Lab::kProviderHost, [] {},
+                                                        [] { return 1280; }, [] { return 100; }, [] { return false; }},
+                                     paths, views) {}
 
     RealTimeEventLoop loop;
     platform::LinuxClock clock;

@@ -6,6 +6,7 @@
 #include "support/FakeInterfaceTable.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
+#include "ui/AboutWindow.h"
 #include "ui/EntryEditorWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/StatisticsWindow.h"
@@ -14,6 +15,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QApplicationStateChangeEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,7 @@
 #include <QSet>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <memory>
@@ -50,6 +53,7 @@ struct World {
     test::FakeInterfaceTable interfaces;
     test::FakeProcessRunner processes{loop};
     test::RecordingDialogs dialogs;
+    bool trayShown = false; // the offscreen desktop has none
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     std::unique_ptr<app::MainForm> form;
@@ -61,11 +65,13 @@ struct World {
         dialer.setPhonebook({"Alfa", "Beta"});
         form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
                                                                   echo, interfaces, processes, dialogs, "192.0.2.53",
-                                                                  [] {}, [] { return 1280; }, [] { return 100; }},
+                                                                  [] {}, [] { return 1280; }, [] { return 100; },
+                                                                  [this] { return trayShown; }},
                                                paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());
+        ui::addAboutWindow(*shell, views.about);
         ui::addConnectionWindows(*shell, views);
         ui::addStatisticsWindows(*shell, views, form->statisticsWindow());
         shell->start();
@@ -192,7 +198,8 @@ private slots:
         World& w = *world;
         using Kind = shell::IntentRouter::Kind;
         for (shell::WindowView* view : {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog,
-                                        &w.views.entryEditor, &w.views.statistics, &w.views.usageChart}) {
+                                        &w.views.entryEditor, &w.views.statistics, &w.views.usageChart,
+                                        &w.views.about}) {
             view->showWindow();
             QWidget* window = w.shell->window(view->windowName());
             QVERIFY(window);
@@ -229,6 +236,91 @@ private slots:
                                      QLatin1String(" has no widget in ") + window->objectName()));
             view->hideWindow();
         }
+    }
+
+    // An openbox desktop without a tray: a hidden window could never come back, so minimising, the user's and the one
+    // at every connect ([Aplikace] Pripojeni), leaves it in the task bar.
+    void withoutATrayTheMinimisedWindowStaysInTheTaskBar() {
+        World& w = *world;
+        QVERIFY(!w.trayShown);
+        main().setWindowState(Qt::WindowMinimized); // the minimise button
+        QVERIFY(main().isVisible() && main().isMinimized());
+        main().showNormal(); // the user brings it back from the task bar
+        QVERIFY(main().isVisible() && !main().isMinimized());
+
+        w.fs.put("/app/Nastaveni.ini", "[Aplikace]\r\nPripojeni=1\r\n");
+        w.form->activated();
+        QTest::mouseClick(find<QPushButton>("SpeedButton1"), Qt::LeftButton);
+        w.monitor.connect();
+        QCOMPARE(status(), QStringLiteral("Spojeno"));
+        QVERIFY(main().isVisible() && main().isMinimized());
+        w.form->restore();
+        QVERIFY(main().isVisible() && !main().isMinimized());
+    }
+
+    // What the user typed and picked stays when they switch to another application and back; coming back from one of
+    // the program's own windows runs the activation step, which lists the accounts afresh.
+    void typedCredentialsSurviveASwitchToAnotherApplication() {
+        World& w = *world;
+        const auto send = [](QObject* to, QEvent::Type type) {
+            QEvent event(type);
+            QApplication::sendEvent(to, &event);
+        };
+        const auto state = [](Qt::ApplicationState s) {
+            QApplicationStateChangeEvent event(s);
+            QApplication::sendEvent(qApp, &event);
+        };
+        w.dialer.phonebook[0].userName = "alfa";
+        state(Qt::ApplicationActive); // the platform's first activation after the first show
+        send(&main(), QEvent::WindowActivate);
+        auto* combo = find<QComboBox>("ComboBox1");
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(combo->currentText(), QStringLiteral("Beta"));
+        auto* user = find<QLineEdit>("Edit1");
+        QTest::keyClicks(user, QStringLiteral("novak"));
+
+        send(&main(), QEvent::WindowDeactivate); // to another application
+        state(Qt::ApplicationInactive);
+        state(Qt::ApplicationActive); // and back
+        send(&main(), QEvent::WindowActivate);
+        QCOMPARE(user->text(), QStringLiteral("novak"));
+        QCOMPARE(combo->currentText(), QStringLiteral("Beta"));
+        QCOMPARE(w.views.main.get(names::TForm1::Edit1).text, "novak");
+
+        find<QAction>("Konec1")->trigger(); // the exit dialog, then "Storno": back to the main window
+        QWidget* dialog = w.shell->window("TForm6");
+        QVERIFY(dialog && dialog->isVisible());
+        send(dialog, QEvent::WindowActivate);
+        QTest::mouseClick(find<QPushButton>(*dialog, "SpeedButton3"), Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        send(&main(), QEvent::WindowActivate);
+        QCOMPARE(combo->currentText(), QStringLiteral("Alfa")); // the default account, as at the first show
+        QCOMPARE(user->text(), QStringLiteral("alfa"));
+    }
+
+    void aboutWindowFromTheMenu() {
+        World& w = *world;
+        w.views.main.setColor(names::TForm1::TForm1, 0x00C0FFEE);
+        find<QAction>("Licence1")->trigger();
+        QWidget* about = w.shell->window("TForm3");
+        QVERIFY(about && about->isVisible());
+        QCOMPARE(about->windowTitle(), QStringLiteral("Licence"));
+        QCOMPARE(about->palette().color(QPalette::Window), QColor(0xEE, 0xFF, 0xC0)); // the main window's colour
+        QCOMPARE(find<QLabel>(*about, "Label1")->text(), QStringLiteral("Quorvex 1.32 Beta"));
+        auto* memo = find<QTextEdit>(*about, "Memo1");
+        QVERIFY(memo->isReadOnly());
+        QCOMPARE(memo->textCursor().position(), 0); // read from the top
+        for (const char* part : {"MIT License", "Copyright (c) 2026 Quorvex developers", "LGPL", "libpcap", "libcurl"})
+            QVERIFY2(memo->toPlainText().contains(QLatin1String(part)), part);
+        QVERIFY((about->frameGeometry().center() - main().frameGeometry().center()).manhattanLength() <= 2);
+
+        QTest::mouseClick(find<QPushButton>(*about, "Button1"), Qt::LeftButton);
+        QVERIFY(!about->isVisible());
+        find<QAction>("Licence1")->trigger(); // made once, shown again
+        QCOMPARE(w.shell->window("TForm3"), about);
+        QVERIFY(about->isVisible());
+        QVERIFY(about->close());
+        QVERIFY(!w.views.about.window().visible);
     }
 
     void messageBoxIsModalOverTheActiveWindow() {

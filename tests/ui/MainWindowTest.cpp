@@ -4,6 +4,7 @@
 #include "ui/ViewBinder.h"
 
 #include <QAction>
+#include <QApplicationStateChangeEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -254,11 +255,8 @@ private slots:
         QVERIFY(w->isVisible());
         QVERIFY(!w->close()); // the close box only asks
         QVERIFY(w->isVisible());
-        QEvent activate(QEvent::WindowActivate);
-        QApplication::sendEvent(w.get(), &activate);
         QCOMPARE(sink->take(), QStringLiteral("windowEvent TForm1 Activated\n"
-                                              "windowEvent TForm1 CloseRequested\n"
-                                              "windowEvent TForm1 Activated"));
+                                              "windowEvent TForm1 CloseRequested"));
 
         sink->onIntent = [&](const QString& line) {
             if (line == QStringLiteral("windowEvent TForm1 Minimized"))
@@ -271,6 +269,70 @@ private slots:
         QVERIFY(!w->isVisible());
         view->showWindow(); // restored from the tray
         QVERIFY(w->isVisible() && !w->isMinimized());
+
+        // Without a tray the logic iconifies instead: the window stays in the task bar, and a raise brings it up.
+        sink->onIntent = [&](const QString& line) {
+            if (line == QStringLiteral("windowEvent TForm1 Minimized"))
+                view->iconify();
+        };
+        w->setWindowState(Qt::WindowMinimized);
+        QCOMPARE(sink->take(), QStringLiteral("windowEvent TForm1 Minimized"));
+        QVERIFY(w->isVisible() && w->isMinimized());
+        view->raise();
+        QVERIFY(w->isVisible() && !w->isMinimized());
+        view->iconify(); // asked for by the logic alone (a connect), and from hidden too
+        QVERIFY(w->isVisible() && w->isMinimized());
+        view->raise();
+        view->hideWindow();
+        view->iconify();
+        QVERIFY(w->isVisible() && w->isMinimized());
+        QCOMPARE(sink->take(), QString()); // none of these is the user's minimise
+    }
+
+    // The activation step reloads the accounts and their credentials. It runs at the first show and when the focus
+    // comes back from another window of the program, never on a switch back from another application (which the
+    // platform reports by making the application inactive in between) and not when the program merely shows the
+    // window again.
+    void activationsReachTheLogicOnlyFromTheProgramsOwnWindows() {
+        QWidget other; // another window of the program
+        other.setObjectName(QStringLiteral("TForm6"));
+        const auto send = [](QObject* to, QEvent::Type type) {
+            QEvent event(type);
+            QApplication::sendEvent(to, &event);
+        };
+        const auto state = [](Qt::ApplicationState s) {
+            QApplicationStateChangeEvent event(s);
+            QApplication::sendEvent(qApp, &event);
+        };
+        const QString activated = QStringLiteral("windowEvent TForm1 Activated");
+
+        view->showWindow();
+        QCOMPARE(sink->take(), activated); // the first show
+        state(Qt::ApplicationActive);      // the platform's first activation: the focus came from outside
+        send(w.get(), QEvent::WindowActivate);
+        QCOMPARE(sink->take(), QString());
+
+        send(w.get(), QEvent::WindowDeactivate); // to another application and back
+        state(Qt::ApplicationInactive);
+        state(Qt::ApplicationActive);
+        send(w.get(), QEvent::WindowActivate);
+        QCOMPARE(sink->take(), QString());
+
+        send(w.get(), QEvent::WindowDeactivate); // to a window of the program and back
+        send(&other, QEvent::WindowActivate);
+        send(&other, QEvent::WindowDeactivate);
+        send(w.get(), QEvent::WindowActivate);
+        QCOMPARE(sink->take(), activated);
+
+        state(Qt::ApplicationInactive); // away from the other window, back to it, then to the main window
+        state(Qt::ApplicationActive);
+        send(&other, QEvent::WindowActivate);
+        send(w.get(), QEvent::WindowActivate);
+        QCOMPARE(sink->take(), activated);
+
+        view->hideWindow(); // to the tray and back: shown again, but not for the first time
+        view->showWindow();
+        QCOMPARE(sink->take(), QString());
     }
 
     void aViewOutlivingItsWindowIsHarmless() {

@@ -73,10 +73,10 @@ struct World {
         fs.put(paths.statisticsFile(), statistics::encodeFile({record("Anna", {2026, 3, 5}, 100, 10, 50, 5),
                                                                record("Božena", {2026, 3, 4}, 1, 2, 3, 4),
                                                                record("Anna", {2026, 2, 23}, 1000, 0, 0, 0)}));
-        form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
-                                                                  echo, interfaces, processes, dialogs, "192.0.2.53",
-                                                                  [] {}, [] { return 1280; }, [] { return 100; }},
-                                               paths, views);
+        form = std::make_unique<app::MainForm>(
+            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes, dialogs,
+                               "192.0.2.53", [] {}, [] { return 1280; }, [] { return 100; }, [] { return true; }},
+            paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());

@@ -2,15 +2,21 @@
 
 #include "common/OleDate.h"
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <poll.h>
 #include <pwd.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -90,20 +96,55 @@ std::optional<std::string> LinuxProcessEnvironment::variable(const std::string& 
     return std::string(v);
 }
 
-void TerminationSignals::install(std::function<void(int)> onSignal) {
+TerminationSignals::TerminationSignals(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGHUP);
     ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    std::thread([set, onSignal = std::move(onSignal)] {
-        for (;;) {
-            int sig = 0;
-            if (::sigwait(&set, &sig) == 0)
-                onSignal(sig);
+    signalFd_ = ::signalfd(-1, &set, SFD_CLOEXEC);
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC);
+    if (signalFd_ < 0 || wakeFd_ < 0) {
+        const int error = errno;
+        for (int fd : {signalFd_, wakeFd_})
+            if (fd >= 0)
+                ::close(fd);
+        throw std::system_error(error, std::generic_category(), "termination signal watcher");
+    }
+    watcher_ = std::thread([this] { watch(); });
+}
+
+TerminationSignals::~TerminationSignals() {
+    stop();
+}
+
+void TerminationSignals::watch() {
+    for (;;) {
+        pollfd fds[2] = {{signalFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
         }
-    }).detach();
+        if (fds[1].revents != 0)
+            return;
+        signalfd_siginfo info{};
+        if ((fds[0].revents & POLLIN) && ::read(signalFd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+            onSignal_(static_cast<int>(info.ssi_signo));
+    }
+}
+
+void TerminationSignals::stop() {
+    if (!watcher_.joinable())
+        return;
+    const std::uint64_t one = 1;
+    while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+    watcher_.join();
+    ::close(signalFd_);
+    ::close(wakeFd_);
+    signalFd_ = wakeFd_ = -1;
 }
 
 } // namespace qv::platform

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 
 namespace qv::platform {
 
@@ -42,11 +43,28 @@ public:
     std::optional<std::string> variable(const std::string& name) const override;
 };
 
-/// Delivers SIGTERM and SIGINT as a call on a thread of its own, so the handler can hand the request to the UI
-/// thread. Call install() before any other thread starts, so every thread inherits the blocked mask.
+/// Delivers SIGTERM, SIGINT and SIGHUP as a call on a watcher thread of its own, so the handler can hand the request
+/// to the UI thread. Construct it before any other thread starts, so every thread inherits the blocked mask.
 class TerminationSignals final {
 public:
-    static void install(std::function<void(int signal)> onSignal);
+    explicit TerminationSignals(std::function<void(int signal)> onSignal);
+    ~TerminationSignals();
+
+    TerminationSignals(const TerminationSignals&) = delete;
+    TerminationSignals& operator=(const TerminationSignals&) = delete;
+
+    /// Stops the watcher and waits for it: once this returns, `onSignal` is not running and is never called again.
+    /// The signals stay blocked, so one that comes later waits unhandled while the program takes itself down. Not
+    /// from inside `onSignal`.
+    void stop();
+
+private:
+    void watch();
+
+    std::function<void(int)> onSignal_;
+    int signalFd_ = -1;
+    int wakeFd_ = -1;
+    std::thread watcher_;
 };
 
 } // namespace qv::platform
