@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection/EntryEditorNames.h"
+#include "mail/MailNoticeNames.h"
 #include "metering/FloatingNames.h"
 #include "shell/ShellNames.h"
 #include "shell/ViewState.h"
@@ -16,6 +17,7 @@ struct Views {
     shell::WindowView connectionLog{names::TForm10::kAll};
     shell::WindowView entryEditor{names::TFormEntry::kAll};
     shell::WindowView floating{names::TForm7::kAll};
+    shell::WindowView mailNotice{names::TForm11::kAll};
 };
 
 } // namespace qv::app

@@ -4,6 +4,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "support/FakeDialUpAdapter.h"
 #include "support/FakeInterfaceTable.h"
+#include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 #include "ui/EntryEditorWindow.h"
@@ -49,6 +50,7 @@ struct World {
     test::FakeInterfaceTable interfaces;
     test::FakeProcessRunner processes{loop};
     test::RecordingDialogs dialogs;
+    test::FakeMailServices mail;
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     std::unique_ptr<app::MainForm> form;
@@ -58,10 +60,11 @@ struct World {
         fs.addDir("/app");
         fs.addDir("/app/Data");
         dialer.setPhonebook({"Alfa", "Beta"});
-        form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
-                                                                  echo, interfaces, processes, dialogs, "192.0.2.53",
-                                                                  [] {}, [] { return 1280; }, [] { return 100; }},
-                                               paths, views);
+        form = std::make_unique<app::MainForm>(
+            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes, dialogs,
+                               "192.0.2.53", [] {}, [] { return 1280; }, [] { return 100; }, mail.workers, mail.pop3,
+                               mail.sound, mail.desktop, [] { return 1024; }},
+            paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());
