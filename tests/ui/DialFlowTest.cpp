@@ -8,6 +8,7 @@
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 #include "ui/EntryEditorWindow.h"
+#include "ui/MailNoticeWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/UiShell.h"
 
@@ -69,6 +70,7 @@ struct World {
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());
         ui::addConnectionWindows(*shell, views);
+        ui::addMailWindows(*shell, views);
         shell->start();
         // The start-up modem restart would take the connect controls away for a while; not this flow's concern.
         form->timers().timer(10).stop();
@@ -192,12 +194,14 @@ private slots:
     void everyWidgetIsNamedInItsTableAndEveryActionIsHandled() {
         World& w = *world;
         using Kind = shell::IntentRouter::Kind;
-        for (shell::WindowView* view :
-             {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog, &w.views.entryEditor}) {
+        for (shell::WindowView* view : {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog,
+                                        &w.views.entryEditor, &w.views.mailNotice}) {
             view->showWindow();
             QWidget* window = w.shell->window(view->windowName());
             QVERIFY(window);
             QSet<QString> seen{window->objectName()};
+            if (view == &w.views.mailNotice && !w.form->intents().handles(view->self(), Kind::Click))
+                QFAIL("a click on the notice is unhandled");
             for (QObject* o : window->findChildren<QObject*>()) {
                 const QString name = o->objectName();
                 const bool userFacing =
@@ -223,6 +227,8 @@ private slots:
                     handled(Kind::Text);
                 else if (qobject_cast<QComboBox*>(o))
                     handled(Kind::Index);
+                else if (window->objectName() == QLatin1String("TForm11"))
+                    handled(Kind::Click); // the notice is one button, labels included
             }
             for (const shell::WidgetName& n : view->names())
                 if (!seen.contains(QString::fromLatin1(n.name.data(), qsizetype(n.name.size()))))
