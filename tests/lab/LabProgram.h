@@ -19,6 +19,7 @@
 #include "platform/linux/LinuxWorkerThreads.h"
 #include "support/FakeServices.h"
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,27 @@ public:
 
 private:
     platform::LinuxIcmpEcho real_;
+};
+
+/// The POP3 client the program uses, keeping the user of every mailbox asked (from any thread).
+class RecordingPop3 final : public platform::Pop3Client {
+public:
+    std::optional<std::uint32_t> messageCount(const Mailbox& mailbox, int timeoutMs) override {
+        {
+            const std::lock_guard hold(mutex_);
+            users_.push_back(mailbox.user);
+        }
+        return real_.messageCount(mailbox, timeoutMs);
+    }
+    std::vector<std::string> usersAsked() const {
+        const std::lock_guard hold(mutex_);
+        return users_;
+    }
+
+private:
+    platform::CurlPop3Client real_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> users_;
 };
 
 inline platform::LinuxPppRoots rootsOf(const platform::LinuxDialPaths& paths) {
@@ -68,7 +90,7 @@ struct Program {
     platform::LinuxInterfaceTable interfaces;
     platform::LinuxProcessRunner processes;
     test::RecordingDialogs dialogs;
-    platform::CurlPop3Client pop3;
+    RecordingPop3 pop3;
     platform::AlsaSoundPlayer sound;
     platform::LinuxDesktopShell desktop;
     platform::LinuxWorkerThreads workers; // after what the workers use: it waits for them first
