@@ -41,15 +41,37 @@ struct MailCheckTest : ConnectionFixture {
     bool noticeShown() { return form->mail().notice().exists() && notice().visible; }
 };
 
-TEST_F(MailCheckTest, TheFirstTickComesTenSecondsAfterStartAndOnlyReloadsTheIntervalWhileOffline) {
-    startChecking();
+// A tick that starts no check only reloads the interval: the first comes 10 s after start.
+struct IdleTick {
+    const char* settings;
+    bool online;
+    int nextMs;
+};
+
+void PrintTo(const IdleTick& t, std::ostream* out) {
+    *out << (t.online ? "online " : "offline ") << t.nextMs;
+}
+
+class IdleTicks : public MailCheckTest, public ::testing::WithParamInterface<IdleTick> {};
+
+TEST_P(IdleTicks, StartNoCheckAndOnlyReloadTheInterval) {
+    start(GetParam().settings);
     EXPECT_EQ(timer20().interval(), 10000);
     EXPECT_TRUE(timer20().enabled());
+    if (GetParam().online)
+        connectNow();
     loop.advance(10000);
     EXPECT_TRUE(mail.workers.pending.empty());
     EXPECT_FALSE(form->mail().notice().exists());
-    EXPECT_EQ(timer20().interval(), 60000);
+    EXPECT_EQ(timer20().interval(), GetParam().nextMs);
 }
+
+INSTANTIATE_TEST_SUITE_P(MailCheck, IdleTicks,
+                         ::testing::Values(IdleTick{"[Email]\r\nKontrola=1\r\nInterval=1\r\n", false, 60000},
+                                           IdleTick{"[Email]\r\nKontrola=0\r\nInterval=5\r\n", true, 300000},
+                                           IdleTick{"", true, 3600000},
+                                           // Beyond 35791 minutes the longest interval a timer takes.
+                                           IdleTick{"[Email]\r\nKontrola=1\r\nInterval=65535\r\n", false, 2147483647}));
 
 TEST_F(MailCheckTest, EachConnectBringsTheNextCheckTenSecondsLaterThenEveryIntervalMinutes) {
     startChecking();
@@ -72,21 +94,6 @@ TEST_F(MailCheckTest, EachConnectBringsTheNextCheckTenSecondsLaterThenEveryInter
     connectNow();
     loop.advance(10000);
     EXPECT_EQ(mail.workers.pending.size(), 3u);
-}
-
-TEST_F(MailCheckTest, CheckingOffStartsNothingButKeepsTheClock) {
-    start("[Email]\r\nKontrola=0\r\nInterval=5\r\n");
-    connectNow();
-    loop.advance(10000);
-    EXPECT_TRUE(mail.workers.pending.empty());
-    EXPECT_EQ(timer20().interval(), 300000);
-}
-
-TEST_F(MailCheckTest, AnIntervalBeyondTheLongestTimerIsCutToIt) {
-    EXPECT_EQ(mail::MailCheck::intervalMs(35791), 35791 * 60000);
-    EXPECT_EQ(mail::MailCheck::intervalMs(35792), 2147483647);
-    EXPECT_EQ(mail::MailCheck::intervalMs(65535), 2147483647);
-    EXPECT_EQ(mail::MailCheck::intervalMs(0), 0);
 }
 
 TEST_F(MailCheckTest, ATotalFillsTheNoticeInTheBottomRightCornerRaisesItAndPlaysTheSound) {
