@@ -4,6 +4,7 @@
 QV_PACKAGES=(
     cmake g++ make pkg-config
     qt6-base-dev libgl-dev
+    libcurl4-openssl-dev libasound2-dev
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     clang-format
     iproute2

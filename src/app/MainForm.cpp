@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "connection/ConnectionTags.h"
+#include "mail/MailNoticeNames.h"
 #include "metering/MeteringTags.h"
 #include "shell/LocationTags.h"
 #include "shell/ProgramInfo.h"
@@ -40,6 +41,7 @@ MainForm::MainForm(ShellServices services, const shell::AppPaths& paths, Views& 
     // Closing the editor brings the main window back, whose activation lists the new or changed entry.
     entryEditor_.onSaved([this] { activated(); });
     wireStatisticsAndMetering();
+    wireMail();
     timers_.setHandler(12, [this] { labelClearingTick(); });
     timers_.setHandler(22, [this] { signalPollTick(); });
     wireIntents();
@@ -89,6 +91,26 @@ void MainForm::wireStatisticsAndMetering() {
 
     ruleInputs_.connMB = [this] { return meter_->counters().connMB; };
     ruleInputs_.downBytesLastTick = [this] { return meter_->counters().downBytesPerSec; };
+}
+
+void MainForm::wireMail() {
+    mail_ = std::make_unique<mail::MailCheck>(mail::MailServices{
+        services_.loop, logs_, services_.fs, services_.workers, services_.pop3, services_.sound, services_.desktop,
+        settings_, state_, timers_.timer(20), views_.mailNotice, paths_.mailAccountsFile(), paths_.mailSound(), [this] {
+            return shell::ScreenPoint{shell::callHook(services_.screenWidth), shell::callHook(services_.screenHeight)};
+        }});
+    timers_.setHandler(20, [this] { mail_->Timer20Tick(); });
+    // A check thread asks each mailbox only while the line is up; it learns that from the mail check's own flag,
+    // kept here from the monitor's reports around the controller's handling of them.
+    auto& events = services_.monitor.events;
+    events.OnRasConnected = [this, handle = events.OnRasConnected](const platform::ConnectionDetails& d) {
+        shell::callHook(handle, d);
+        mail_->lineChanged(state_.isConnected);
+    };
+    events.OnRasDisconnected = [this, handle = events.OnRasDisconnected](const platform::ConnectionDetails& d) {
+        mail_->lineChanged(false);
+        shell::callHook(handle, d);
+    };
 }
 
 std::vector<std::string> MainForm::unsetHooks() const {
@@ -402,6 +424,12 @@ void MainForm::wireIntents() {
     namespace l = names::TForm10;
     for (auto ev : {shell::WindowEvent::Closed, shell::WindowEvent::CloseRequested})
         r.onWindow(l::TForm10, ev, [this] { connectionLog_.window().free(); });
+
+    namespace n = names::TForm11;
+    for (const auto& w : {n::TForm11, n::Label1, n::Label2})
+        r.onClick(w, [this] { mail_->NoticeClicked(); });
+    for (auto ev : {shell::WindowEvent::Closed, shell::WindowEvent::CloseRequested})
+        r.onWindow(n::TForm11, ev, [this] { mail_->NoticeClosed(); });
 
     namespace f = names::TForm8;
     r.onClick(f::Button1, [this] {

@@ -11,14 +11,19 @@
 #include "connection/DisconnectRules.h"
 #include "connection/EntryEditor.h"
 #include "connection/ModemRestart.h"
+#include "mail/MailCheck.h"
 #include "metering/TrafficMeter.h"
 #include "platform/ConnectionMonitor.h"
+#include "platform/DesktopShell.h"
 #include "platform/DialUpAdapter.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/IcmpEcho.h"
 #include "platform/InterfaceTable.h"
+#include "platform/Pop3Client.h"
 #include "platform/ProcessRunner.h"
+#include "platform/SoundPlayer.h"
+#include "platform/WorkerThreads.h"
 #include "settings/LoadSettings.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
@@ -62,6 +67,12 @@ struct ShellServices {
     std::function<int()> mainWindowTop; ///< for the floating window's default top edge
     /// Whether the desktop shows tray icons now; unset means it does not.
     std::function<bool()> trayAvailable;
+    // The mail check's: the check and the sound run on worker threads, which also use `fs` and `loop.post`.
+    platform::WorkerThreads& workers;
+    platform::Pop3Client& pop3;
+    platform::SoundPlayer& sound;
+    platform::DesktopShell& desktop;
+    std::function<int()> screenHeight; ///< with screenWidth, where the new-mail notice appears
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -100,6 +111,7 @@ public:
     connection::DisconnectRules& rules() { return *rules_; }
     connection::RuleInputs& ruleInputs() { return ruleInputs_; }
     metering::TrafficMeter& meter() { return *meter_; }
+    mail::MailCheck& mail() { return *mail_; }
     statistics::RunningStatistics& running() { return *running_; }
     statistics::UsageWindows& usage() { return *usage_; }
     statistics::StatisticsForm& statisticsWindow() { return *statisticsWindow_; }
@@ -120,6 +132,7 @@ private:
     void openEntryEditor(std::optional<platform::EntryDefinition> entry);
     void wireStatisticsAndMetering();
     void wireStatisticsWindow();
+    void wireMail();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
@@ -151,6 +164,7 @@ private:
     std::unique_ptr<statistics::RunningStatistics> running_;
     std::unique_ptr<statistics::StatisticsForm> statisticsWindow_;
     std::unique_ptr<metering::TrafficMeter> meter_;
+    std::unique_ptr<mail::MailCheck> mail_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection/EntryEditorNames.h"
+#include "mail/MailNoticeNames.h"
 #include "metering/FloatingNames.h"
 #include "shell/ShellNames.h"
 #include "shell/ViewState.h"
@@ -19,6 +20,7 @@ struct Views {
     shell::WindowView floating{names::TForm7::kAll};
     shell::WindowView statistics{names::TForm4::kAll};
     shell::WindowView usageChart{names::TFormChart::kAll};
+    shell::WindowView mailNotice{names::TForm11::kAll};
 };
 
 } // namespace qv::app

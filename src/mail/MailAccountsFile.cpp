@@ -22,7 +22,8 @@ std::vector<MailAccount> MailAccountsFile::read() const {
 }
 
 void MailAccountsFile::write(const std::vector<MailAccount>& accounts) {
-    if (!fs_.writeAtomic(path_, cipher_.encipher(encodeAccounts(accounts))))
+    // Private: the pass phrase is in every copy of the program, so the encipherment alone keeps nobody out.
+    if (!fs_.writeAtomicPrivate(path_, cipher_.encipher(encodeAccounts(accounts))))
         throw MailFileError("cannot replace " + path_);
 }
 

@@ -22,8 +22,8 @@ public:
 /// The per-user accounts file "Data/<user>_Email.dat": records of 324 bytes (see MailAccountCodec), enciphered as
 /// a whole (see MailCipher). The file is deciphered and enciphered in memory only; on disk it is only ever replaced
 /// as a whole by its enciphered form through the file system's atomic write, so neither a crash nor a full disk
-/// leaves an account in clear or a half-written file. Every operation holds `mailFileBusy` for its whole duration
-/// and releases it also when it fails.
+/// leaves an account in clear or a half-written file. The file is written readable by its owner only. Every operation
+/// holds `mailFileBusy` for its whole duration and releases it also when it fails.
 ///
 /// Each user (the settings dialog, each check thread) has its own object with its own way of waiting for the
 /// lock; all share the one MailFileLock. The file system must accept calls from the thread that uses the object.

@@ -21,6 +21,12 @@ public:
     /// Replaces the file as a whole: a temporary file beside it is written, flushed and renamed over it, so a
     /// crash or a full disk leaves either the old or the new content, never a mix. False on any failure.
     virtual bool writeAtomic(const std::string& path, std::string_view bytes) = 0;
+    /// As writeAtomic, for a file that holds secrets: the new file is readable and writable by its owner only (on
+    /// Linux mode 0600, whatever mode the old file had), from the moment its temporary copy is created. A file system
+    /// without owners and permissions (the in-memory ones of tests) may keep this default.
+    virtual bool writeAtomicPrivate(const std::string& path, std::string_view bytes) {
+        return writeAtomic(path, bytes);
+    }
     /// Appends with one write call on a freshly opened handle (created when missing). False when it cannot be
     /// opened or written.
     virtual bool append(const std::string& path, std::string_view bytes) = 0;

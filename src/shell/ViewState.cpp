@@ -67,6 +67,7 @@ QV_VIEW_SETTER(setChecked, bool, checked)
 QV_VIEW_SETTER(setColor, std::optional<std::uint32_t>, color)
 QV_VIEW_SETTER(setItems, std::vector<std::string>, items)
 QV_VIEW_SETTER(setIndex, int, index)
+QV_VIEW_SETTER(setPosition, std::optional<ScreenPoint>, position)
 
 #undef QV_VIEW_SETTER
 

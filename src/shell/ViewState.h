@@ -13,6 +13,13 @@
 
 namespace qv::shell {
 
+/// A point on the screen, in pixels from its top-left corner.
+struct ScreenPoint {
+    int x = 0;
+    int y = 0;
+    bool operator==(const ScreenPoint&) const = default;
+};
+
 /// What one widget shows. The entry named after the window itself (for example "TForm1") describes the
 /// window: `visible`, `text` = caption, `color` = background colour.
 struct WidgetState {
@@ -23,6 +30,8 @@ struct WidgetState {
     std::optional<std::uint32_t> color; ///< 0x00BBGGRR, or a system colour code with the top byte 0xFF
     std::vector<std::string> items;     ///< list entries (combo boxes)
     int index = -1;                     ///< selected list entry, tray icon image, progress bar position
+    /// A window's top-left corner, frame included; none: where the window is or the window system puts it.
+    std::optional<ScreenPoint> position;
 };
 
 /// The view state of one window: widget states by the names of the window's name table. The logic writes it; the
@@ -52,6 +61,7 @@ public:
     void setColor(const WidgetName& name, std::optional<std::uint32_t> color);
     void setItems(const WidgetName& name, std::vector<std::string> items);
     void setIndex(const WidgetName& name, int index);
+    void setPosition(const WidgetName& name, std::optional<ScreenPoint> position);
 
     /// The window's own entry.
     const WidgetState& window() const { return get(self_); }

@@ -33,7 +33,8 @@ enum Field : unsigned {
     Color = 1u << 4,
     Items = 1u << 5,
     Index = 1u << 6,
-    AllFields = (1u << 7) - 1,
+    Position = 1u << 7,
+    AllFields = (1u << 8) - 1,
 };
 
 unsigned differing(const shell::WidgetState& a, const shell::WidgetState& b) {
@@ -45,6 +46,7 @@ unsigned differing(const shell::WidgetState& a, const shell::WidgetState& b) {
     f |= a.color != b.color ? Color : 0u;
     f |= a.items != b.items ? Items : 0u;
     f |= a.index != b.index ? Index : 0u;
+    f |= a.position != b.position ? Position : 0u;
     return f;
 }
 
@@ -267,6 +269,9 @@ void ViewBinder::applyWindow(const shell::WidgetState& now, unsigned fields, boo
     }
     const bool raise = view_.raiseCount() != raisesSeen_;
     raisesSeen_ = view_.raiseCount();
+    // Before showing, so that the window appears where the logic put it.
+    if ((fields & Position) && now.position)
+        window_.move(now.position->x, now.position->y);
     // A request made before the window existed still counts: the window then starts in the task bar.
     const bool iconify = view_.iconifyCount() != iconifiesSeen_;
     iconifiesSeen_ = view_.iconifyCount();

@@ -2,8 +2,12 @@
 // copy builds the shell on the real Linux services (or the simulated line when QUORVEX_PLATFORM=sim) and runs
 // the message loop.
 #include "app/MainForm.h"
+#include "mail/MailAccountsFile.h"
 #include "platform/PollingConnectionMonitor.h"
+#include "platform/linux/AlsaSoundPlayer.h"
+#include "platform/linux/CurlPop3Client.h"
 #include "platform/linux/LinuxConnectionSource.h"
+#include "platform/linux/LinuxDesktopShell.h"
 #include "platform/linux/LinuxDialUpAdapter.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxIcmpEcho.h"
@@ -11,15 +15,18 @@
 #include "platform/linux/LinuxLocaleProvider.h"
 #include "platform/linux/LinuxProcessRunner.h"
 #include "platform/linux/LinuxSystem.h"
+#include "platform/linux/LinuxWorkerThreads.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/sim/SimDialUpAdapter.h"
 #include "platform/sim/SimIcmpEcho.h"
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
+#include "platform/sim/SimMailServer.h"
 #include "shell/SingleInstance.h"
 #include "ui/AboutWindow.h"
 #include "ui/EntryEditorWindow.h"
+#include "ui/MailNoticeWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/UiShell.h"
@@ -108,6 +115,34 @@ private:
     bool early_ = false;
 };
 
+/// The demo line's mailbox: a POP3 server on this machine holding as many messages as sim-line.conf's `mail=N`
+/// says (read at every check). The real POP3 client asks it like any other server.
+constexpr const char* kDemoMailHost = "127.0.0.1";
+constexpr std::uint16_t kDemoMailPort = 11110;
+constexpr const char* kDemoMailUser = "demo";
+
+std::unique_ptr<qv::platform::SimMailServer> startDemoMailbox(qv::platform::FileSystem& fs,
+                                                              const qv::platform::SimLine& line) {
+    using namespace qv::platform;
+    auto server = std::make_unique<SimMailServer>(kDemoMailHost, kDemoMailPort);
+    server->addMailbox(kDemoMailUser, kDemoMailUser, [&fs, control = line.controlFilePath()] {
+        return SimLineControl::parse(fs.readAll(control).value_or("")).mailMessages;
+    });
+    return server;
+}
+
+/// A user without mail accounts gets one account, on the demo mailbox.
+void addDemoAccount(qv::platform::FileSystem& fs, qv::mail::MailFileLock& lock, const std::string& path) {
+    try {
+        qv::mail::MailAccountsFile file(
+            fs, lock, [](int) {}, path);
+        if (!file.exists())
+            file.save({{kDemoMailHost, kDemoMailUser, kDemoMailUser, std::to_string(kDemoMailPort)}});
+    } catch (const qv::mail::MailFileError&) {
+        // No Data/ folder: the demo goes without mail.
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -138,6 +173,12 @@ int main(int argc, char** argv) {
     Line line = makeLine(sim, loop, fs, paths.appDir(), env);
     platform::LinuxProcessRunner processes;
     platform::QtDialogs dialogs;
+    // On the demo line too the mail check asks real POP3 servers: the demo's mailbox is one on this machine.
+    platform::CurlPop3Client pop3;
+    platform::AlsaSoundPlayer sound;
+    platform::LinuxDesktopShell desktop;
+    const auto demoMailbox = sim ? startDemoMailbox(fs, *line.simLine) : nullptr;
+    platform::LinuxWorkerThreads workers; // after what the workers use, before the windows and the logic
     const std::string pingHost = env.variable("QUORVEX_PING_HOST").value_or(platform::LinuxIcmpEcho::kDefaultTestHost);
 
     app::Views views;
@@ -149,13 +190,36 @@ int main(int argc, char** argv) {
         const QScreen* screen = QGuiApplication::primaryScreen();
         return screen ? screen->geometry().width() : 1024;
     };
+    auto screenHeight = [] {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen ? screen->geometry().height() : 768;
+    };
     auto mainTop = [&shell] { return shell ? shell->mainWindow().geometry().top() : 0; };
     auto trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
-    app::MainForm form(app::ShellServices{loop, clock, fs, locale.formats(), *line.dialer, *line.monitor, *line.echo,
-                                          *line.interfaces, processes, dialogs, pingHost, quit, screenWidth, mainTop,
-                                          trayAvailable},
+    app::MainForm form(app::ShellServices{loop,
+                                          clock,
+                                          fs,
+                                          locale.formats(),
+                                          *line.dialer,
+                                          *line.monitor,
+                                          *line.echo,
+                                          *line.interfaces,
+                                          processes,
+                                          dialogs,
+                                          pingHost,
+                                          quit,
+                                          screenWidth,
+                                          mainTop,
+                                          trayAvailable,
+                                          workers,
+                                          pop3,
+                                          sound,
+                                          desktop,
+                                          screenHeight},
                        paths, views);
     handOver.form = &form;
+    if (sim)
+        addDemoAccount(fs, form.mail().fileLock(), paths.mailAccountsFile());
     form.create();
 
     shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
@@ -163,6 +227,7 @@ int main(int argc, char** argv) {
     ui::addAboutWindow(*shell, views.about);
     ui::addConnectionWindows(*shell, views);
     ui::addStatisticsWindows(*shell, views, form.statisticsWindow());
+    ui::addMailWindows(*shell, views);
     // The end of the desktop session ends the program as "Ukončit" does.
     const QMetaObject::Connection sessionEnd = QObject::connect(
         &application, &QGuiApplication::commitDataRequest, [&form](QSessionManager&) { form.terminateRequested(); });

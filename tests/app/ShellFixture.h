@@ -6,6 +6,7 @@
 #include "common/VirtualEventLoop.h"
 #include "support/FakeDialUpAdapter.h"
 #include "support/FakeInterfaceTable.h"
+#include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -38,11 +39,12 @@ struct ShellFixture : ::testing::Test {
     FakeInterfaceTable interfaces;
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
+    FakeMailServices mail;
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     int quits = 0;
     std::function<void()> onQuit; ///< runs at each request to end the program
-    bool trayShown = true; ///< whether the desktop shows tray icons
+    bool trayShown = true;        ///< whether the desktop shows tray icons
     std::unique_ptr<app::MainForm> form;
 
     void SetUp() override {
@@ -51,15 +53,30 @@ struct ShellFixture : ::testing::Test {
         dialer.setPhonebook({"Alfa", "Beta", "Gama"});
     }
     app::MainForm& make() {
-        form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
-                                                                  echo, interfaces, processes, dialogs, "192.0.2.53",
+        form = std::make_unique<app::MainForm>(app::ShellServices{loop,
+                                                                  clock,
+                                                                  fs,
+                                                                  LocaleFormats{},
+                                                                  dialer,
+                                                                  monitor,
+                                                                  echo,
+                                                                  interfaces,
+                                                                  processes,
+                                                                  dialogs,
+                                                                  "192.0.2.53",
                                                                   [this] {
                                                                       ++quits;
                                                                       if (onQuit)
                                                                           onQuit();
                                                                   },
-                                                                  [] { return 1280; }, [] { return 100; },
-                                                                  [this] { return trayShown; }},
+                                                                  [] { return 1280; },
+                                                                  [] { return 100; },
+                                                                  [this] { return trayShown; },
+                                                                  mail.workers,
+                                                                  mail.pop3,
+                                                                  mail.sound,
+                                                                  mail.desktop,
+                                                                  [] { return 1024; }},
                                                paths, views);
         form->intents().onUnhandled(
             [](const shell::WidgetName& name, shell::IntentRouter::Kind) { ADD_FAILURE() << "unhandled " << name; });

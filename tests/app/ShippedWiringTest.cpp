@@ -6,6 +6,7 @@
 #include "platform/sim/SimIcmpEcho.h"
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
+#include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -28,11 +29,29 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
     platform::SimInterfaceTable interfaces(line);
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
+    FakeMailServices mail;
     const shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
-    app::MainForm form(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces,
-                                          processes, dialogs, "192.0.2.53", [] {}, [] { return 1280; },
-                                          [] { return 100; }, [] { return false; }},
+    app::MainForm form(app::ShellServices{loop,
+                                          clock,
+                                          fs,
+                                          LocaleFormats{},
+                                          dialer,
+                                          monitor,
+                                          echo,
+                                          interfaces,
+                                          processes,
+                                          dialogs,
+                                          "192.0.2.53",
+                                          [] {},
+                                          [] { return 1280; },
+                                          [] { return 100; },
+                                          [] { return false; },
+                                          mail.workers,
+                                          mail.pop3,
+                                          mail.sound,
+                                          mail.desktop,
+                                          [] { return 1024; }},
                        paths, views);
 
     EXPECT_EQ(form.unsetHooks(), (std::vector<std::string>{

@@ -9,6 +9,7 @@
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
 #include "statistics/StatisticsCodec.h"
+#include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -34,6 +35,7 @@ struct SimDialTest : ::testing::Test {
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
     shell::AppPaths paths{"/app/", "alice"};
+    FakeMailServices mail;
     app::Views views;
     std::unique_ptr<app::MainForm> form;
 
@@ -43,10 +45,27 @@ struct SimDialTest : ::testing::Test {
         fs.addDir("/app/Statistiky");
         fs.put("/app/Nastaveni.ini", settings);
         fs.put("/app/sim-line.conf", lineControl);
-        form = std::make_unique<app::MainForm>(
-            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes, dialogs,
-                               "192.0.2.53", [] {}, [] { return 1280; }, [] { return 100; }, [] { return true; }},
-            paths, views);
+        form = std::make_unique<app::MainForm>(app::ShellServices{loop,
+                                                                  clock,
+                                                                  fs,
+                                                                  LocaleFormats{},
+                                                                  dialer,
+                                                                  monitor,
+                                                                  echo,
+                                                                  interfaces,
+                                                                  processes,
+                                                                  dialogs,
+                                                                  "192.0.2.53",
+                                                                  [] {},
+                                                                  [] { return 1280; },
+                                                                  [] { return 100; },
+                                                                  [] { return true; },
+                                                                  mail.workers,
+                                                                  mail.pop3,
+                                                                  mail.sound,
+                                                                  mail.desktop,
+                                                                  [] { return 1024; }},
+                                               paths, views);
         form->create();
         form->activated();
         form->timers().timer(10).stop(); // no start-up modem restart

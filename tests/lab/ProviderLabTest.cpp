@@ -2,8 +2,7 @@
 // connection source over pid files, /proc and /sys, the raw ICMP socket, posix_spawn of the modem tool — against a
 // stand-in pppd whose link really carries packets to a provider namespace. Real time: every wait has a deadline.
 #include "Lab.h"
-#include "RealTimeEventLoop.h"
-#include "app/MainForm.h"
+#include "LabProgram.h"
 #include "common/Cp1250.h"
 #include "metering/TariffBand.h"
 #include "platform/DialTexts.h"
@@ -45,55 +44,6 @@ constexpr const char* kEntry = "Lab";
 const std::string kRedialText = "Připojení bylo odpojeno mimo tuto aplikaci, připojení bude obnoveno za 1 sec.";
 const std::string kPingRestartText =
     "Restart připojení (několikanásobný chybný ping), připojeni bude obnoveno za 1 sec.";
-
-/// The echo service the program uses, keeping every outcome for the test.
-class RecordingEcho final : public platform::IcmpEcho {
-public:
-    explicit RecordingEcho(EventLoop& loop) : real_(loop) {}
-    std::vector<int> answers;
-    void send(const Request& request, Done done) override {
-        real_.send(request, [this, done = std::move(done)](int n, int roundTripMs) {
-            answers.push_back(n);
-            done(n, roundTripMs);
-        });
-    }
-
-private:
-    platform::LinuxIcmpEcho real_;
-};
-
-platform::LinuxPppRoots rootsOf(const platform::LinuxDialPaths& paths) {
-    platform::LinuxPppRoots roots;
-    roots.runDir = paths.runDir;
-    return roots;
-}
-
-/// The program as main() builds it on Linux from the environment, with the real-time loop in place of Qt's and
-/// message boxes recorded.
-struct Program {
-    explicit Program(const std::string& appDir)
-        : paths(appDir, "lab"), form(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo,
-                                                        interfaces, processes, dialogs, Lab::kProviderHost, [] {},
-                                                        [] { return 1280; }, [] { return 100; }, [] { return false; }},
-                                     paths, views) {}
-
-    RealTimeEventLoop loop;
-    platform::LinuxClock clock;
-    platform::LinuxFileSystem fs;
-    platform::LinuxProcessEnvironment env;
-    platform::LinuxDialPaths dialPaths = platform::LinuxDialPaths::fromEnvironment(env);
-    platform::PosixPppdLauncher launcher{dialPaths.pppdPath};
-    platform::LinuxConnectionSource connections{rootsOf(dialPaths)};
-    platform::LinuxDialUpAdapter dialer{loop, launcher, connections, dialPaths.peersDir, dialPaths.secretsPath};
-    platform::PollingConnectionMonitor monitor{loop, connections};
-    RecordingEcho echo{loop};
-    platform::LinuxInterfaceTable interfaces;
-    platform::LinuxProcessRunner processes;
-    test::RecordingDialogs dialogs;
-    shell::AppPaths paths;
-    app::Views views;
-    app::MainForm form;
-};
 
 struct Shown {
     std::uint64_t tick;

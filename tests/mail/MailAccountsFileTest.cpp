@@ -26,6 +26,7 @@ class RecordingFileSystem final : public platform::FileSystem {
 public:
     MemoryFileSystem disk;
     std::vector<std::pair<std::string, std::string>> writes; ///< (path, bytes) of every write call
+    std::vector<std::string> privateWrites;                  ///< paths of the writes made owner-only
     bool unreadable = false;
 
     std::optional<std::string> readAll(const std::string& path) override {
@@ -36,6 +37,11 @@ public:
     bool writeAtomic(const std::string& path, std::string_view bytes) override {
         writes.emplace_back(path, bytes);
         return disk.writeAtomic(path, bytes);
+    }
+    bool writeAtomicPrivate(const std::string& path, std::string_view bytes) override {
+        privateWrites.push_back(path);
+        writes.emplace_back(path, bytes);
+        return disk.writeAtomicPrivate(path, bytes);
     }
     bool append(const std::string& path, std::string_view bytes) override {
         writes.emplace_back(path, bytes);
@@ -76,9 +82,10 @@ TEST_P(RecordsOnDisk, SaveWritesOnlyTheEncipheredFileWholeAndLoadGivesTheAccount
     const auto saved = accounts(GetParam());
     file().save(saved);
 
-    // One write, of the whole file, to the file itself: no temporary or clear copy beside it.
+    // One write, of the whole file, to the file itself: no temporary or clear copy beside it, owner-only.
     ASSERT_EQ(fs.writes.size(), 1u);
     EXPECT_EQ(fs.writes[0].first, kPath);
+    EXPECT_EQ(fs.privateWrites, std::vector<std::string>{kPath});
     const std::string clear = mail::encodeAccounts(saved);
     EXPECT_EQ(fs.writes[0].second, mail::MailCipher().encipher(clear)) << "the format other copies read";
     for (const MailAccount& a : saved)

@@ -35,6 +35,24 @@ TEST_F(LinuxFileSystemTest, AtomicWriteReplacesTheWholeFileKeepsItsModeAndLeaves
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+TEST_F(LinuxFileSystemTest, APrivateWriteLeavesAFileOnlyItsOwnerCanReadWhateverTheUmaskOrTheOldMode) {
+    LinuxFileSystem fs;
+    const auto modeOf = [&](const std::string& name) {
+        struct stat st {};
+        return ::stat(p(name).c_str(), &st) == 0 ? st.st_mode & 07777 : 07777u;
+    };
+    const mode_t old = ::umask(0);
+    ASSERT_TRUE(fs.writeAtomicPrivate(p("new_Email.dat"), "secret"));
+    ASSERT_TRUE(fs.writeAtomic(p("old_Email.dat"), "shared"));
+    ::umask(old);
+    EXPECT_EQ(modeOf("new_Email.dat"), 0600u);
+    EXPECT_EQ(modeOf("old_Email.dat"), 0644u);
+    ASSERT_TRUE(fs.writeAtomicPrivate(p("old_Email.dat"), "secret"));
+    EXPECT_EQ(modeOf("old_Email.dat"), 0600u);
+    EXPECT_EQ(fs.readAll(p("old_Email.dat")), "secret");
+    EXPECT_EQ(std::distance(fsys::directory_iterator(dir), fsys::directory_iterator{}), 2);
+}
+
 TEST_F(LinuxFileSystemTest, FailedWritesLeaveTheOldContentWhole) {
     LinuxFileSystem fs;
     fsys::create_directory(dir / "ro");

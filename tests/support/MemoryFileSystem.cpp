@@ -45,6 +45,14 @@ bool MemoryFileSystem::writeAtomic(const std::string& path, std::string_view byt
     if (!writable(path))
         return false;
     files_[path] = std::string(bytes);
+    private_.erase(path);
+    return true;
+}
+
+bool MemoryFileSystem::writeAtomicPrivate(const std::string& path, std::string_view bytes) {
+    if (!writeAtomic(path, bytes))
+        return false;
+    private_.insert(path);
     return true;
 }
 
@@ -66,6 +74,7 @@ bool MemoryFileSystem::remove(const std::string& path) {
     const auto cut = path.rfind('/');
     if (readOnly_.count(path.substr(0, cut + 1)))
         return false;
+    private_.erase(path);
     return files_.erase(path) != 0;
 }
 

@@ -23,6 +23,9 @@ public:
     bool exists(const std::string& path) override { return files_.count(path) != 0; }
     std::optional<std::uint64_t> size(const std::string& path) override;
     bool writeAtomic(const std::string& path, std::string_view bytes) override;
+    /// Written as writeAtomic, and remembered as private until a plain write replaces it.
+    bool writeAtomicPrivate(const std::string& path, std::string_view bytes) override;
+    bool isPrivate(const std::string& path) const { return private_.count(path) != 0; }
     bool append(const std::string& path, std::string_view bytes) override;
     bool createEmpty(const std::string& path) override;
     bool remove(const std::string& path) override;
@@ -38,6 +41,7 @@ private:
     std::map<std::string, std::string> files_;
     std::set<std::string> dirs_;
     std::set<std::string> readOnly_;
+    std::set<std::string> private_;
     int writesLeft_ = -1;
 };
 

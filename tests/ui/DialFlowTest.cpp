@@ -4,10 +4,12 @@
 #include "platform/qt/QtDialogs.h"
 #include "support/FakeDialUpAdapter.h"
 #include "support/FakeInterfaceTable.h"
+#include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 #include "ui/AboutWindow.h"
 #include "ui/EntryEditorWindow.h"
+#include "ui/MailNoticeWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/UiShell.h"
@@ -54,6 +56,7 @@ struct World {
     test::FakeProcessRunner processes{loop};
     test::RecordingDialogs dialogs;
     bool trayShown = false; // the offscreen desktop has none
+    test::FakeMailServices mail;
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     std::unique_ptr<app::MainForm> form;
@@ -63,10 +66,26 @@ struct World {
         fs.addDir("/app");
         fs.addDir("/app/Data");
         dialer.setPhonebook({"Alfa", "Beta"});
-        form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
-                                                                  echo, interfaces, processes, dialogs, "192.0.2.53",
-                                                                  [] {}, [] { return 1280; }, [] { return 100; },
-                                                                  [this] { return trayShown; }},
+        form = std::make_unique<app::MainForm>(app::ShellServices{loop,
+                                                                  clock,
+                                                                  fs,
+                                                                  LocaleFormats{},
+                                                                  dialer,
+                                                                  monitor,
+                                                                  echo,
+                                                                  interfaces,
+                                                                  processes,
+                                                                  dialogs,
+                                                                  "192.0.2.53",
+                                                                  [] {},
+                                                                  [] { return 1280; },
+                                                                  [] { return 100; },
+                                                                  [this] { return trayShown; },
+                                                                  mail.workers,
+                                                                  mail.pop3,
+                                                                  mail.sound,
+                                                                  mail.desktop,
+                                                                  [] { return 1024; }},
                                                paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
@@ -74,6 +93,7 @@ struct World {
         ui::addAboutWindow(*shell, views.about);
         ui::addConnectionWindows(*shell, views);
         ui::addStatisticsWindows(*shell, views, form->statisticsWindow());
+        ui::addMailWindows(*shell, views);
         shell->start();
         // The start-up modem restart would take the connect controls away for a while; not this flow's concern.
         form->timers().timer(10).stop();
@@ -197,13 +217,15 @@ private slots:
     void everyWidgetIsNamedInItsTableAndEveryActionIsHandled() {
         World& w = *world;
         using Kind = shell::IntentRouter::Kind;
-        for (shell::WindowView* view : {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog,
-                                        &w.views.entryEditor, &w.views.statistics, &w.views.usageChart,
-                                        &w.views.about}) {
+        for (shell::WindowView* view :
+             {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog, &w.views.entryEditor,
+              &w.views.statistics, &w.views.usageChart, &w.views.about, &w.views.mailNotice}) {
             view->showWindow();
             QWidget* window = w.shell->window(view->windowName());
             QVERIFY(window);
             QSet<QString> seen{window->objectName()};
+            if (view == &w.views.mailNotice && !w.form->intents().handles(view->self(), Kind::Click))
+                QFAIL("a click on the notice is unhandled");
             for (QObject* o : window->findChildren<QObject*>()) {
                 const QString name = o->objectName();
                 const bool userFacing =
@@ -229,6 +251,8 @@ private slots:
                     handled(Kind::Text);
                 else if (qobject_cast<QComboBox*>(o))
                     handled(Kind::Index);
+                else if (window->objectName() == QLatin1String("TForm11"))
+                    handled(Kind::Click); // the notice is one button, labels included
             }
             for (const shell::WidgetName& n : view->names())
                 if (!seen.contains(QString::fromLatin1(n.name.data(), qsizetype(n.name.size()))))

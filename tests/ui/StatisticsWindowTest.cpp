@@ -7,6 +7,7 @@
 #include "statistics/StatisticsCodec.h"
 #include "support/FakeDialUpAdapter.h"
 #include "support/FakeInterfaceTable.h"
+#include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 #include "ui/MainWindow.h"
@@ -63,6 +64,7 @@ struct World {
     test::FakeProcessRunner processes{loop};
     test::RecordingDialogs dialogs;
     shell::AppPaths paths{"/app/", "alice"};
+    test::FakeMailServices mail;
     app::Views views;
     std::unique_ptr<app::MainForm> form;
     std::unique_ptr<ui::UiShell> shell; // last: its windows go before the logic they forward to
@@ -73,10 +75,27 @@ struct World {
         fs.put(paths.statisticsFile(), statistics::encodeFile({record("Anna", {2026, 3, 5}, 100, 10, 50, 5),
                                                                record("Božena", {2026, 3, 4}, 1, 2, 3, 4),
                                                                record("Anna", {2026, 2, 23}, 1000, 0, 0, 0)}));
-        form = std::make_unique<app::MainForm>(
-            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes, dialogs,
-                               "192.0.2.53", [] {}, [] { return 1280; }, [] { return 100; }, [] { return true; }},
-            paths, views);
+        form = std::make_unique<app::MainForm>(app::ShellServices{loop,
+                                                                  clock,
+                                                                  fs,
+                                                                  LocaleFormats{},
+                                                                  dialer,
+                                                                  monitor,
+                                                                  echo,
+                                                                  interfaces,
+                                                                  processes,
+                                                                  dialogs,
+                                                                  "192.0.2.53",
+                                                                  [] {},
+                                                                  [] { return 1280; },
+                                                                  [] { return 100; },
+                                                                  [] { return true; },
+                                                                  mail.workers,
+                                                                  mail.pop3,
+                                                                  mail.sound,
+                                                                  mail.desktop,
+                                                                  [] { return 1024; }},
+                                               paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());

@@ -1,5 +1,7 @@
 #include "RecordingSink.h"
+#include "mail/MailNoticeNames.h"
 #include "shell/ShellNames.h"
+#include "ui/MailNoticeWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/UiShell.h"
 
@@ -113,6 +115,39 @@ private slots:
         QCOMPARE(memo->toPlainText(), QString());
         QVERIFY(window.close());
         QCOMPARE(sink.take(), QStringLiteral("windowEvent TForm10 Activated\nwindowEvent TForm10 Closed"));
+    }
+
+    void mailNoticeAppearsWhereTheLogicPutsItAndEveryClickOnItCounts() {
+        namespace n = names::TForm11;
+        WindowView notice{n::kAll};
+        shell->addWindow(notice, [](WindowView& view, qv::shell::IntentSink& s, QWidget*) {
+            return std::make_unique<qv::ui::MailNoticeWindow>(view, s);
+        });
+        notice.setText(n::TForm11, "Nový email");
+        notice.setText(n::Label1, "Celkem nových zpráv");
+        notice.setText(n::Label2, "7");
+        notice.setPosition(n::TForm11, qv::shell::ScreenPoint{1105, 939});
+        notice.showWindow();
+        QWidget* window = shell->window("TForm11");
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), u8("Nový email"));
+        QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(window->windowType(), Qt::Tool);
+        QCOMPARE(window->size(), QSize(169, 31));
+        QCOMPARE(window->frameGeometry().topLeft(), QPoint(1105, 939)); // not centred over the main window
+        QCOMPARE(texts(*window, {"Label1", "Label2"}), u8("Label1=Celkem nových zpráv|Label2=7"));
+
+        QTest::mouseClick(window->findChild<QLabel*>(QStringLiteral("Label1")), Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QLabel*>(QStringLiteral("Label2")), Qt::LeftButton);
+        QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(84, 0)); // the window between its labels' edges
+        notice.setPosition(n::TForm11, qv::shell::ScreenPoint{20, 30});
+        QCOMPARE(window->frameGeometry().topLeft(), QPoint(20, 30));
+        QVERIFY(window->close());
+        QCOMPARE(sink.take(), QStringLiteral("windowEvent TForm11 Activated\n"
+                                             "clicked TForm11 Label1\n"
+                                             "clicked TForm11 Label2\n"
+                                             "clicked TForm11\n"
+                                             "windowEvent TForm11 Closed"));
     }
 
     void furtherWindowsComeFromTheirFactory() {

@@ -7,6 +7,7 @@
 #include "common/VirtualEventLoop.h"
 #include "support/FakeDialUpAdapter.h"
 #include "support/FakeInterfaceTable.h"
+#include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 #include "ui/AboutWindow.h"
@@ -191,6 +192,7 @@ struct World {
     test::FakeProcessRunner processes{loop};
     test::RecordingDialogs dialogs;
     shell::AppPaths paths{"/app/", "alice"};
+    test::FakeMailServices mail;
     app::Views views;
     std::unique_ptr<app::MainForm> form;
     std::unique_ptr<ui::UiShell> shell; // last: its windows go before the logic they forward to
@@ -199,11 +201,28 @@ struct World {
         fs.addDir("/app");
         fs.addDir("/app/Data");
         dialer.setPhonebook({"Alfa", "Beta"});
-        form = std::make_unique<app::MainForm>(
-            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes, dialogs,
-                               "192.0.2.53", [] {}, [] { return 1024; }, [] { return 100; },
-                               [] { return QSystemTrayIcon::isSystemTrayAvailable(); }},
-            paths, views);
+        form =
+            std::make_unique<app::MainForm>(app::ShellServices{loop,
+                                                               clock,
+                                                               fs,
+                                                               LocaleFormats{},
+                                                               dialer,
+                                                               monitor,
+                                                               echo,
+                                                               interfaces,
+                                                               processes,
+                                                               dialogs,
+                                                               "192.0.2.53",
+                                                               [] {},
+                                                               [] { return 1024; },
+                                                               [] { return 100; },
+                                                               [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
+                                                               mail.workers,
+                                                               mail.pop3,
+                                                               mail.sound,
+                                                               mail.desktop,
+                                                               [] { return 1024; }},
+                                            paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());

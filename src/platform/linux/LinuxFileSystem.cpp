@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxFileSystem.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -83,16 +84,32 @@ std::optional<std::uint64_t> LinuxFileSystem::size(const std::string& path) {
 }
 
 bool LinuxFileSystem::writeAtomic(const std::string& path, std::string_view bytes) {
-    // The temporary file sits beside the target so the rename stays within one file system.
-    const std::string tmp = path + ".tmp" + std::to_string(::getpid());
+    return replace(path, bytes, std::nullopt);
+}
+
+bool LinuxFileSystem::writeAtomicPrivate(const std::string& path, std::string_view bytes) {
+    return replace(path, bytes, 0600);
+}
+
+bool LinuxFileSystem::replace(const std::string& path, std::string_view bytes, std::optional<unsigned> wanted) {
+    // The temporary file sits beside the target so the rename stays within one file system; its name is unique per
+    // call, so two threads replacing the same file never share one.
+    static std::atomic<unsigned> serial{0};
+    const std::string tmp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
     mode_t mode = 0644;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0)
+    if (wanted)
+        mode = static_cast<mode_t>(*wanted);
+    else if (::stat(path.c_str(), &st) == 0)
         mode = st.st_mode & 07777; // a replaced file keeps its permissions (a private file stays private)
+    // Created with the mode already (the umask can only take bits away), and a wanted mode set exactly once open (a
+    // stale temporary file keeps its own), so that a private file is never readable by others, not even as its
+    // temporary copy.
     Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
     if (!fd.ok())
         return false;
-    const bool written = writeFully(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+    const bool written =
+        (!wanted || ::fchmod(fd.get(), mode) == 0) && writeFully(fd.get(), bytes) && ::fsync(fd.get()) == 0;
     const bool closed = ::close(fd.release()) == 0;
     if (!written || !closed || ::rename(tmp.c_str(), path.c_str()) != 0) {
         ::unlink(tmp.c_str());

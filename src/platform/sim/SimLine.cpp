@@ -77,6 +77,11 @@ SimLineControl SimLineControl::parse(std::string_view text) {
         } else if (key == "drop_after") {
             if (auto n = positiveNumber(value))
                 c.dropAfterSeconds = *n;
+        } else if (key == "mail") {
+            if (value == "0")
+                c.mailMessages = 0;
+            else if (auto n = positiveNumber(value))
+                c.mailMessages = static_cast<std::uint32_t>(*n);
         } else if (key == "ping") {
             if (value == "silent")
                 c.pingSilent = true;

@@ -20,6 +20,8 @@ struct SimLineControl {
     int fail = 0;             ///< `fail=N`: the next dial fails with error N (0 = it succeeds)
     int dropAfterSeconds = 0; ///< `drop_after=N`: the connection drops by itself N s after it came up (0 = never)
     bool pingSilent = false;  ///< `ping=silent`: echo requests go unanswered (`ping=answer` undoes it)
+    /// `mail=N`: the demo mailbox holds N messages (0 too).
+    std::uint32_t mailMessages = 3;
 
     static SimLineControl parse(std::string_view text);
 };

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace qv::platform {
+
+/// Opens programs, documents and addresses the way the desktop does, without waiting for them.
+class DesktopShell {
+public:
+    virtual ~DesktopShell() = default;
+
+    /// Opens `target`: a program is started, anything else (a document, a URL) goes to the desktop's opener. The
+    /// started program runs in `workingDirectory` (empty: this program's own). False when nothing could be started.
+    /// Returns at once; the started program is never waited for and outlives this program.
+    virtual bool open(const std::string& target, const std::string& workingDirectory) = 0;
+};
+
+} // namespace qv::platform

@@ -1,0 +1,118 @@
+#pragma once
+
+// The program as the provider lab runs it: main()'s composition on the real Linux services, with the real-time
+// loop in place of Qt's and message boxes recorded.
+#include "Lab.h"
+#include "RealTimeEventLoop.h"
+#include "app/MainForm.h"
+#include "platform/PollingConnectionMonitor.h"
+#include "platform/linux/AlsaSoundPlayer.h"
+#include "platform/linux/CurlPop3Client.h"
+#include "platform/linux/LinuxConnectionSource.h"
+#include "platform/linux/LinuxDesktopShell.h"
+#include "platform/linux/LinuxDialUpAdapter.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxIcmpEcho.h"
+#include "platform/linux/LinuxInterfaceTable.h"
+#include "platform/linux/LinuxProcessRunner.h"
+#include "platform/linux/LinuxSystem.h"
+#include "platform/linux/LinuxWorkerThreads.h"
+#include "support/FakeServices.h"
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace qv::lab {
+
+/// The echo service the program uses, keeping every outcome for the test.
+class RecordingEcho final : public platform::IcmpEcho {
+public:
+    explicit RecordingEcho(EventLoop& loop) : real_(loop) {}
+    std::vector<int> answers;
+    void send(const Request& request, Done done) override {
+        real_.send(request, [this, done = std::move(done)](int n, int roundTripMs) {
+            answers.push_back(n);
+            done(n, roundTripMs);
+        });
+    }
+
+private:
+    platform::LinuxIcmpEcho real_;
+};
+
+/// The POP3 client the program uses, keeping the user of every mailbox asked (from any thread).
+class RecordingPop3 final : public platform::Pop3Client {
+public:
+    std::optional<std::uint32_t> messageCount(const Mailbox& mailbox, int timeoutMs) override {
+        {
+            const std::lock_guard hold(mutex_);
+            users_.push_back(mailbox.user);
+        }
+        return real_.messageCount(mailbox, timeoutMs);
+    }
+    std::vector<std::string> usersAsked() const {
+        const std::lock_guard hold(mutex_);
+        return users_;
+    }
+
+private:
+    platform::CurlPop3Client real_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> users_;
+};
+
+inline platform::LinuxPppRoots rootsOf(const platform::LinuxDialPaths& paths) {
+    platform::LinuxPppRoots roots;
+    roots.runDir = paths.runDir;
+    return roots;
+}
+
+/// The program as main() builds it on Linux from the environment. The screen is 1280 × 1024.
+struct Program {
+    explicit Program(const std::string& appDir)
+        : paths(appDir, "lab"), form(app::ShellServices{loop,
+                                                        clock,
+                                                        fs,
+                                                        LocaleFormats{},
+                                                        dialer,
+                                                        monitor,
+                                                        echo,
+                                                        interfaces,
+                                                        processes,
+                                                        dialogs,
+                                                        Lab::kProviderHost,
+                                                        [] {},
+                                                        [] { return 1280; },
+                                                        [] { return 100; },
+                                                        [] { return false; },
+                                                        workers,
+                                                        pop3,
+                                                        sound,
+                                                        desktop,
+                                                        [] { return 1024; }},
+                                     paths, views) {}
+
+    RealTimeEventLoop loop;
+    platform::LinuxClock clock;
+    platform::LinuxFileSystem fs;
+    platform::LinuxProcessEnvironment env;
+    platform::LinuxDialPaths dialPaths = platform::LinuxDialPaths::fromEnvironment(env);
+    platform::PosixPppdLauncher launcher{dialPaths.pppdPath};
+    platform::LinuxConnectionSource connections{rootsOf(dialPaths)};
+    platform::LinuxDialUpAdapter dialer{loop, launcher, connections, dialPaths.peersDir, dialPaths.secretsPath};
+    platform::PollingConnectionMonitor monitor{loop, connections};
+    RecordingEcho echo{loop};
+    platform::LinuxInterfaceTable interfaces;
+    platform::LinuxProcessRunner processes;
+    test::RecordingDialogs dialogs;
+    RecordingPop3 pop3;
+    platform::AlsaSoundPlayer sound;
+    platform::LinuxDesktopShell desktop;
+    platform::LinuxWorkerThreads workers; // after what the workers use: it waits for them first
+    shell::AppPaths paths;
+    app::Views views;
+    app::MainForm form;
+};
+
+} // namespace qv::lab
