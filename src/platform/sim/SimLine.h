@@ -21,6 +21,13 @@ struct SimLineControl {
     int dropAfterSeconds = 0; ///< `drop_after=N`: the connection drops by itself N s after it came up (0 = never)
     bool pingSilent = false;  ///< `ping=silent`: echo requests go unanswered (`ping=answer` undoes it)
 
+    /// How the modem answers on its AT port: `modem=answer`, `modem=silent` (no answer at all, not even the echo),
+    /// `modem=off` (it answers, reporting the radio off).
+    enum class Modem { Answer, Silent, Off };
+    Modem modem = Modem::Answer;
+    int modemSignal = 31;  ///< `modem_signal=N`: the n of its signal reply (0 = best, 125 = none)
+    int modemBattery = 80; ///< `modem_battery=N`: its battery percentage
+
     static SimLineControl parse(std::string_view text);
 };
 
@@ -69,6 +76,8 @@ public:
     std::uint32_t handle() const { return handle_; }
     /// The loop's tick count when the current connection came up.
     std::uint64_t connectTick() const { return connectTick_; }
+    /// The control file as it is now; all normal when it is missing.
+    SimLineControl readControl();
     /// Echo requests are answered: the connection is up and the control file does not silence them (read now).
     bool answersEcho();
 
@@ -89,7 +98,6 @@ private:
     };
     class Traffic;
 
-    SimLineControl readControl();
     static std::vector<Step> planFor(int fail);
     void runStep();
     void becomeConnected();
