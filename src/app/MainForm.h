@@ -12,13 +12,17 @@
 #include "connection/EntryEditor.h"
 #include "connection/ModemRestart.h"
 #include "metering/TrafficMeter.h"
+#include "modem/ModemInfo.h"
+#include "platform/AbsentModem.h"
 #include "platform/ConnectionMonitor.h"
 #include "platform/DialUpAdapter.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/IcmpEcho.h"
 #include "platform/InterfaceTable.h"
+#include "platform/ModemPortFinder.h"
 #include "platform/ProcessRunner.h"
+#include "platform/SerialPort.h"
 #include "settings/LoadSettings.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
@@ -54,10 +58,12 @@ struct ShellServices {
     platform::InterfaceTable& interfaces;
     platform::ProcessRunner& processes;
     platform::Dialogs& dialogs;
-    std::string pingHost;               ///< the ping liveness check's test host
-    std::function<void()> quit;         ///< ends the message loop
-    std::function<int()> screenWidth;   ///< for the floating window's default left edge
-    std::function<int()> mainWindowTop; ///< for the floating window's default top edge
+    std::string pingHost;                      ///< the ping liveness check's test host
+    std::function<void()> quit;                ///< ends the message loop
+    std::function<int()> screenWidth;          ///< for the floating window's default left edge
+    std::function<int()> mainWindowTop;        ///< for the floating window's default top edge
+    platform::SerialPort* modemPort = nullptr; ///< the modem's AT port (none: there is no modem)
+    platform::ModemPortFinder* modemPortFinder = nullptr;
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -96,6 +102,8 @@ public:
     connection::DisconnectRules& rules() { return *rules_; }
     connection::RuleInputs& ruleInputs() { return ruleInputs_; }
     metering::TrafficMeter& meter() { return *meter_; }
+    modem::ModemInfo& modem() { return *modem_; }
+    modem::ModemHooks& modemHooks() { return modemHooks_; }
     statistics::RunningStatistics& running() { return *running_; }
     statistics::UsageWindows& usage() { return *usage_; }
     shell::Logs& logs() { return logs_; }
@@ -114,6 +122,7 @@ private:
     void loadSettingsRecordOnly();
     void openEntryEditor(std::optional<platform::EntryDefinition> entry);
     void wireStatisticsAndMetering();
+    void wireModem();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
@@ -143,6 +152,9 @@ private:
     std::unique_ptr<statistics::UsageWindows> usage_;
     std::unique_ptr<statistics::RunningStatistics> running_;
     std::unique_ptr<metering::TrafficMeter> meter_;
+    platform::AbsentModem absentModem_;
+    modem::ModemHooks modemHooks_;
+    std::unique_ptr<modem::ModemInfo> modem_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

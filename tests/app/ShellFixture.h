@@ -6,6 +6,7 @@
 #include "common/VirtualEventLoop.h"
 #include "support/FakeDialUpAdapter.h"
 #include "support/FakeInterfaceTable.h"
+#include "support/FakeModem.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -38,6 +39,7 @@ struct ShellFixture : ::testing::Test {
     FakeInterfaceTable interfaces;
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
+    FakeModem modem{loop};
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     int quits = 0;
@@ -50,15 +52,16 @@ struct ShellFixture : ::testing::Test {
         dialer.setPhonebook({"Alfa", "Beta", "Gama"});
     }
     app::MainForm& make() {
-        form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
-                                                                  echo, interfaces, processes, dialogs, "192.0.2.53",
-                                                                  [this] {
-                                                                      ++quits;
-                                                                      if (onQuit)
-                                                                          onQuit();
-                                                                  },
-                                                                  [] { return 1280; }, [] { return 100; }},
-                                               paths, views);
+        form =
+            std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo,
+                                                               interfaces, processes, dialogs, "192.0.2.53",
+                                                               [this] {
+                                                                   ++quits;
+                                                                   if (onQuit)
+                                                                       onQuit();
+                                                               },
+                                                               [] { return 1280; }, [] { return 100; }, &modem, &modem},
+                                            paths, views);
         form->intents().onUnhandled(
             [](const shell::WidgetName& name, shell::IntentRouter::Kind) { ADD_FAILURE() << "unhandled " << name; });
         return *form;

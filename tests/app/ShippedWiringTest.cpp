@@ -6,6 +6,7 @@
 #include "platform/sim/SimIcmpEcho.h"
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
+#include "platform/sim/SimModem.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -26,17 +27,17 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
     platform::PollingConnectionMonitor monitor(loop, line);
     platform::SimIcmpEcho echo(loop, line);
     platform::SimInterfaceTable interfaces(line);
+    platform::SimModem modem(loop, line);
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
     const shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     app::MainForm form(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces,
                                           processes, dialogs, "192.0.2.53", [] {}, [] { return 1280; },
-                                          [] { return 100; }},
+                                          [] { return 100; }, &modem, &modem},
                        paths, views);
 
     EXPECT_EQ(form.unsetHooks(), (std::vector<std::string>{
-                                     "ShellHooks.findModemPort (waits for: modem information)",
                                      "ShellHooks.loadExternalApps (waits for: external applications)",
                                      "ShellHooks.discardPacketCapture (waits for: packet capture)",
                                      "ShellHooks.showFloatingWindowOnTop (waits for: floating window)",
@@ -47,7 +48,6 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
                                      "ConnectionHooks.closeFloatingWindow (waits for: floating window)",
                                      "ConnectionHooks.ResetExternalAppFlags (waits for: external applications)",
                                      "ConnectionHooks.discardPacketCapture (waits for: packet capture)",
-                                     "ConnectionHooks.modemPortKnown (waits for: modem information)",
                                      "RuleInputs.showFloatingClock (waits for: floating window)",
                                      "RuleInputs.startShutdownCountdown (waits for: scheduled shutdown)",
                                      "click TForm1.Aktualizace1 (waits for: update check)",
