@@ -65,7 +65,7 @@ void ModemInfo::closePort() {
 void ModemInfo::ModemPoll() {
     s_.timers.timer(kPollTimer).stop();
     if (running_) {
-        // Started again while a poll waits for a reply: the running one serves, and gives everything back.
+        // Due while a poll waits for a reply: the running one serves, and gives everything back.
         pending_ = controlsHeld_ = false;
         return;
     }
@@ -103,7 +103,7 @@ void ModemInfo::guarded(void (ModemInfo::*piece)()) {
 void ModemInfo::endPoll() {
     replyTimer_->stop();
     running_ = false;
-    s_.state.modemPollBusy = false;
+    s_.state.modemPollBusy = pending_; // another poll may be due already
 }
 
 void ModemInfo::signalStep() {
