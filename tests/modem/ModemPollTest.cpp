@@ -269,15 +269,6 @@ TEST_F(ModemPollTest, TheAutomaticConnectWaitsForAPollStillRunning) {
     EXPECT_EQ(controls(), "000"); // the automatic connect holds them for its dial
 }
 
-TEST_F(ModemPollTest, TheAutomaticConnectAfterAShortPollDialsOnTime) {
-    modem.attached = "COM3";
-    modem.answers("+GTSTAT: 75,1", "+CBC: 0,80");
-    startWith("[Pripojeni]\r\nAuto=1\r\n");
-    loop.advance(20000);
-    ASSERT_EQ(dialer.dials.size(), 1u);
-    EXPECT_EQ(shown(w::LabelSignal), "40 %");
-}
-
 TEST_F(ModemPollTest, ASecondStartDuringThePollDialsOnceThePollHasEnded) {
     modem.attached = "COM3";
     startWith("[Modem]\r\nTimeout=5\r\n");
