@@ -42,6 +42,7 @@ MainForm::MainForm(ShellServices services, const shell::AppPaths& paths, Views& 
     entryEditor_.onSaved([this] { activated(); });
     wireStatisticsAndMetering();
     wireMail();
+    wireModem();
     timers_.setHandler(12, [this] { labelClearingTick(); });
     timers_.setHandler(22, [this] { signalPollTick(); });
     wireIntents();
@@ -113,10 +114,22 @@ void MainForm::wireMail() {
     };
 }
 
+void MainForm::wireModem() {
+    platform::SerialPort& port = services_.modemPort ? *services_.modemPort : absentModem_;
+    platform::ModemPortFinder& finder = services_.modemPortFinder ? *services_.modemPortFinder : absentModem_;
+    modem_ = std::make_unique<modem::ModemInfo>(
+        modem::ModemServices{services_.loop, timers_, views_.main, port, finder, settings_, state_}, modemHooks_);
+    modemHooks_.setConnectControls = [this](bool enabled) { controller_->setConnectControls(enabled, false); };
+    hooks_.findModemPort = [this] { modem_->FindModemPort(); };
+    connectionHooks_.modemPortKnown = [this] { return modem_->portKnown(); };
+    connectionHooks_.startModemPoll = [this](bool controlsHeld) { modem_->startPoll(controlsHeld); };
+}
+
 std::vector<std::string> MainForm::unsetHooks() const {
     const auto& h = hooks_;
     const auto& c = connectionHooks_;
     const auto& r = ruleInputs_;
+    const auto& m = modemHooks_;
     // Every hook, with the subsystem that is to fill it.
     const std::vector<std::tuple<const char*, bool, const char*>> all = {
         {"ShellHooks.checkStatisticsFormat", bool(h.checkStatisticsFormat), "statistics"},
@@ -140,6 +153,7 @@ std::vector<std::string> MainForm::unsetHooks() const {
         {"ConnectionHooks.CloseAndAppend", bool(c.CloseAndAppend), "statistics"},
         {"ConnectionHooks.clearConnectionCounters", bool(c.clearConnectionCounters), "metering"},
         {"ConnectionHooks.modemPortKnown", bool(c.modemPortKnown), "modem information"},
+        {"ConnectionHooks.startModemPoll", bool(c.startModemPoll), "modem information"},
         {"ConnectionHooks.minimize", bool(c.minimize), "shell"},
         {"ConnectionHooks.restore", bool(c.restore), "shell"},
         {"ConnectionHooks.quit", bool(c.quit), "shell"},
@@ -147,6 +161,7 @@ std::vector<std::string> MainForm::unsetHooks() const {
         {"RuleInputs.downBytesLastTick", bool(r.downBytesLastTick), "metering"},
         {"RuleInputs.showFloatingClock", bool(r.showFloatingClock), "floating window"},
         {"RuleInputs.startShutdownCountdown", bool(r.startShutdownCountdown), "scheduled shutdown"},
+        {"ModemHooks.setConnectControls", bool(m.setConnectControls), "connection"},
     };
     std::vector<std::string> unset;
     for (const auto& [name, set, subsystem] : all)

@@ -13,6 +13,8 @@
 #include "connection/ModemRestart.h"
 #include "mail/MailCheck.h"
 #include "metering/TrafficMeter.h"
+#include "modem/ModemInfo.h"
+#include "platform/AbsentModem.h"
 #include "platform/ConnectionMonitor.h"
 #include "platform/DesktopShell.h"
 #include "platform/DialUpAdapter.h"
@@ -20,8 +22,10 @@
 #include "platform/FileSystem.h"
 #include "platform/IcmpEcho.h"
 #include "platform/InterfaceTable.h"
+#include "platform/ModemPortFinder.h"
 #include "platform/Pop3Client.h"
 #include "platform/ProcessRunner.h"
+#include "platform/SerialPort.h"
 #include "platform/SoundPlayer.h"
 #include "platform/WorkerThreads.h"
 #include "settings/LoadSettings.h"
@@ -72,7 +76,9 @@ struct ShellServices {
     platform::Pop3Client& pop3;
     platform::SoundPlayer& sound;
     platform::DesktopShell& desktop;
-    std::function<int()> screenHeight; ///< with screenWidth, where the new-mail notice appears
+    std::function<int()> screenHeight;         ///< with screenWidth, where the new-mail notice appears
+    platform::SerialPort* modemPort = nullptr; ///< the modem's AT port (none: there is no modem)
+    platform::ModemPortFinder* modemPortFinder = nullptr;
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -112,6 +118,8 @@ public:
     connection::RuleInputs& ruleInputs() { return ruleInputs_; }
     metering::TrafficMeter& meter() { return *meter_; }
     mail::MailCheck& mail() { return *mail_; }
+    modem::ModemInfo& modem() { return *modem_; }
+    modem::ModemHooks& modemHooks() { return modemHooks_; }
     statistics::RunningStatistics& running() { return *running_; }
     statistics::UsageWindows& usage() { return *usage_; }
     statistics::StatisticsForm& statisticsWindow() { return *statisticsWindow_; }
@@ -133,6 +141,7 @@ private:
     void wireStatisticsAndMetering();
     void wireStatisticsWindow();
     void wireMail();
+    void wireModem();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
@@ -165,6 +174,9 @@ private:
     std::unique_ptr<statistics::StatisticsForm> statisticsWindow_;
     std::unique_ptr<metering::TrafficMeter> meter_;
     std::unique_ptr<mail::MailCheck> mail_;
+    platform::AbsentModem absentModem_;
+    modem::ModemHooks modemHooks_;
+    std::unique_ptr<modem::ModemInfo> modem_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

@@ -311,7 +311,7 @@ void ConnectionController::OnRasDisconnected(const platform::ConnectionDetails&)
             setConnectControls(false, false);
             restartModemAround();
         }
-        t.timer(3).start();
+        shell::callHook(hooks_.startModemPoll, false);
         if (!st.suppressAutoRedial && s_.settings.redialOnDrop && st.redialArmed) {
             st.redialArmed = false;
             st.suppressAutoRedial = true;
@@ -370,6 +370,10 @@ void ConnectionController::AutoConnectTick() {
         s_.timers.timer(2).stop();
         if (s_.state.isConnected)
             return;
+        // A modem poll still running (a long [Modem] Timeout) holds the modem: the dial waits for it.
+        waitWhile([&] { return s_.state.modemPollBusy; }, 500);
+        if (s_.state.isConnected)
+            return;
         setConnectControls(false, false);
         Dial("Automatické připojení");
     });
@@ -384,9 +388,9 @@ void ConnectionController::StartupRestartTick() {
         setConnectControls(false, false);
         restartModemAround();
         if (shell::callHook(hooks_.modemPortKnown) || s_.settings.modemPortIndex != -1) {
-            s_.timers.timer(3).start();
             setConnectControls(false, false);
             s_.main.setText(w::Label9, "Získávám data z modemu...");
+            shell::callHook(hooks_.startModemPoll, true);
         }
         if (!s_.state.isConnected && s_.settings.connectAtStart)
             s_.timers.timer(2).start();

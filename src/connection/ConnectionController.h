@@ -35,6 +35,9 @@ struct ConnectionHooks {
     std::function<void()> CloseAndAppend;          ///< finish the running record and append it
     std::function<void()> clearConnectionCounters; ///< byte counters, samples, rule seconds
     std::function<bool()> modemPortKnown;          ///< the modem's AT port was found at start
+    /// The modem status poll (Timer3) about a second from now; true when the caller has disabled the connect
+    /// controls for it (the poll gives them back).
+    std::function<void(bool controlsHeld)> startModemPoll;
     std::function<void()> minimize;
     std::function<void()> restore;
     std::function<void()> quit; ///< end the program (tray icon already removed)
@@ -98,10 +101,12 @@ public:
     /// A ping outcome: at least one answer clears the failures, none adds one.
     void PingReply(int answers);
 
+    /// "Připojit" (button and tray item) and the tray item "Odpojit".
+    void setConnectControls(bool connectEnabled, bool trayDisconnectEnabled);
+
     static constexpr int kMaxRetries = 10;
 
 private:
-    void setConnectControls(bool connectEnabled, bool trayDisconnectEnabled);
     void dialError(int error);
     /// The dialler says our dial is over without an error (state 8193).
     void dialEnded();

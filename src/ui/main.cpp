@@ -13,7 +13,9 @@
 #include "platform/linux/LinuxIcmpEcho.h"
 #include "platform/linux/LinuxInterfaceTable.h"
 #include "platform/linux/LinuxLocaleProvider.h"
+#include "platform/linux/LinuxModemPortFinder.h"
 #include "platform/linux/LinuxProcessRunner.h"
+#include "platform/linux/LinuxSerialPort.h"
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/LinuxWorkerThreads.h"
 #include "platform/qt/QtDialogs.h"
@@ -23,6 +25,7 @@
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
 #include "platform/sim/SimMailServer.h"
+#include "platform/sim/SimModem.h"
 #include "shell/SingleInstance.h"
 #include "ui/AboutWindow.h"
 #include "ui/EntryEditorWindow.h"
@@ -42,7 +45,8 @@
 
 namespace {
 
-/// The line: the dialler, the monitor and the echo service, on pppd and the kernel or on the simulated line.
+/// The line: the dialler, the monitor, the echo service and the modem's AT port, on pppd and the kernel or on the
+/// simulated line. QUORVEX_MODEM_PORT names a real AT port device on either.
 struct Line {
     std::unique_ptr<qv::platform::SimLine> simLine;
     std::unique_ptr<qv::platform::PppdLauncher> launcher;
@@ -51,7 +55,26 @@ struct Line {
     std::unique_ptr<qv::platform::ConnectionMonitor> monitor;
     std::unique_ptr<qv::platform::IcmpEcho> echo;
     std::unique_ptr<qv::platform::InterfaceTable> interfaces;
+    std::unique_ptr<qv::platform::SimModem> simModem;
+    std::unique_ptr<qv::platform::LinuxSerialPort> serialPort;
+    std::unique_ptr<qv::platform::LinuxModemPortFinder> portFinder;
+    qv::platform::SerialPort* modemPort = nullptr;
+    qv::platform::ModemPortFinder* modemPortFinder = nullptr;
 };
+
+void addModem(Line& line, qv::EventLoop& loop, const qv::platform::ProcessEnvironment& env) {
+    using namespace qv::platform;
+    if (line.simLine && !env.variable(LinuxModemPortFinder::kPortVariable)) {
+        line.simModem = std::make_unique<SimModem>(loop, *line.simLine);
+        line.modemPort = line.simModem.get();
+        line.modemPortFinder = line.simModem.get();
+        return;
+    }
+    line.serialPort = std::make_unique<LinuxSerialPort>(loop);
+    line.portFinder = std::make_unique<LinuxModemPortFinder>(LinuxModemPortFinder::fromEnvironment(env));
+    line.modemPort = line.serialPort.get();
+    line.modemPortFinder = line.portFinder.get();
+}
 
 Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const std::string& appDir,
               const qv::platform::ProcessEnvironment& env) {
@@ -63,6 +86,7 @@ Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const
         line.monitor = std::make_unique<PollingConnectionMonitor>(loop, *line.simLine);
         line.echo = std::make_unique<SimIcmpEcho>(loop, *line.simLine);
         line.interfaces = std::make_unique<SimInterfaceTable>(*line.simLine);
+        addModem(line, loop, env);
         return line;
     }
     const LinuxDialPaths paths = LinuxDialPaths::fromEnvironment(env);
@@ -75,6 +99,7 @@ Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const
     line.monitor = std::make_unique<PollingConnectionMonitor>(loop, *line.connections);
     line.echo = std::make_unique<LinuxIcmpEcho>(loop);
     line.interfaces = std::make_unique<LinuxInterfaceTable>();
+    addModem(line, loop, env);
     return line;
 }
 
@@ -215,7 +240,9 @@ int main(int argc, char** argv) {
                                           pop3,
                                           sound,
                                           desktop,
-                                          screenHeight},
+                                          screenHeight,
+                                          line.modemPort,
+                                          line.modemPortFinder},
                        paths, views);
     handOver.form = &form;
     if (sim)

@@ -7,6 +7,7 @@
 #include "support/FakeDialUpAdapter.h"
 #include "support/FakeInterfaceTable.h"
 #include "support/FakeMailServices.h"
+#include "support/FakeModem.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -40,6 +41,7 @@ struct ShellFixture : ::testing::Test {
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
     FakeMailServices mail;
+    FakeModem modem{loop};
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     int quits = 0;
@@ -76,7 +78,9 @@ struct ShellFixture : ::testing::Test {
                                                                   mail.pop3,
                                                                   mail.sound,
                                                                   mail.desktop,
-                                                                  [] { return 1024; }},
+                                                                  [] { return 1024; },
+                                                                  &modem,
+                                                                  &modem},
                                                paths, views);
         form->intents().onUnhandled(
             [](const shell::WidgetName& name, shell::IntentRouter::Kind) { ADD_FAILURE() << "unhandled " << name; });

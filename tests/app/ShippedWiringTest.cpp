@@ -6,6 +6,7 @@
 #include "platform/sim/SimIcmpEcho.h"
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
+#include "platform/sim/SimModem.h"
 #include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
@@ -27,6 +28,7 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
     platform::PollingConnectionMonitor monitor(loop, line);
     platform::SimIcmpEcho echo(loop, line);
     platform::SimInterfaceTable interfaces(line);
+    platform::SimModem modem(loop, line);
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
     FakeMailServices mail;
@@ -51,11 +53,12 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
                                           mail.pop3,
                                           mail.sound,
                                           mail.desktop,
-                                          [] { return 1024; }},
+                                          [] { return 1024; },
+                                          &modem,
+                                          &modem},
                        paths, views);
 
     EXPECT_EQ(form.unsetHooks(), (std::vector<std::string>{
-                                     "ShellHooks.findModemPort (waits for: modem information)",
                                      "ShellHooks.loadExternalApps (waits for: external applications)",
                                      "ShellHooks.discardPacketCapture (waits for: packet capture)",
                                      "ShellHooks.showFloatingWindowOnTop (waits for: floating window)",
@@ -66,7 +69,6 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
                                      "ConnectionHooks.closeFloatingWindow (waits for: floating window)",
                                      "ConnectionHooks.ResetExternalAppFlags (waits for: external applications)",
                                      "ConnectionHooks.discardPacketCapture (waits for: packet capture)",
-                                     "ConnectionHooks.modemPortKnown (waits for: modem information)",
                                      "RuleInputs.showFloatingClock (waits for: floating window)",
                                      "RuleInputs.startShutdownCountdown (waits for: scheduled shutdown)",
                                      "click TForm1.Aktualizace1 (waits for: update check)",

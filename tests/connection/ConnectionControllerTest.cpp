@@ -368,21 +368,23 @@ TEST_F(ConnectionControllerTest, AFailureInTheDisconnectedHandlingStillEndsItCle
 }
 
 TEST_F(ConnectionControllerTest, ReconnectWaitsForAModemPollInProgress) {
-    start("[Modem]\r\nRestart=0\r\n");
+    // A modem that never answers, waited for 5 s a command: the poll runs from 1 s to 11 s after the drop.
+    start("[Modem]\r\nRestart=0\r\nPort=2\r\nTimeout=5\r\n[Pripojeni]\r\nProdleva=3\r\n");
     connectNow();
     std::uint64_t dialledAt = 0;
+    std::size_t modemStepsBeforeDial = 0;
     auto onDialing = dialer.events.OnDialing;
     dialer.events.OnDialing = [&] {
         dialledAt = loop.tickCount();
+        modemStepsBeforeDial = modem.log.size();
         onDialing();
     };
+    const std::uint64_t droppedAt = loop.tickCount();
     monitor.disconnect();
-    form->state().modemPollBusy = true;
-    auto endPoll = loop.createTimer(21200, true, [&] { form->state().modemPollBusy = false; });
-    loop.advance(21499);
-    EXPECT_EQ(dialer.dials.size(), 1u);
-    loop.advance(1);
-    EXPECT_EQ(dialledAt, 21500u); // the reconnect at 20 s came back in 500 ms steps
+    loop.advance(20000);
+    EXPECT_EQ(dialledAt - droppedAt, 11000u); // the reconnect at 3 s waited for the poll's end
+    EXPECT_EQ(modemStepsBeforeDial, modem.log.size());
+    EXPECT_EQ(modem.log.back(), "close");
     EXPECT_EQ(dialer.dials.size(), 2u);
 }
 

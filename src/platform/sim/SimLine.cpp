@@ -56,6 +56,15 @@ std::int64_t swing(std::uint64_t second, std::uint64_t period) {
     return static_cast<std::int64_t>(up * 1000 / half);
 }
 
+/// A decimal number of at most four digits, the whole text; nothing otherwise.
+std::optional<int> smallNumber(std::string_view s) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size() || value < 0 || value > 9999)
+        return std::nullopt;
+    return value;
+}
+
 } // namespace
 
 SimLineControl SimLineControl::parse(std::string_view text) {
@@ -87,6 +96,19 @@ SimLineControl SimLineControl::parse(std::string_view text) {
                 c.pingSilent = true;
             else if (value == "answer")
                 c.pingSilent = false;
+        } else if (key == "modem") {
+            if (value == "answer")
+                c.modem = Modem::Answer;
+            else if (value == "silent")
+                c.modem = Modem::Silent;
+            else if (value == "off")
+                c.modem = Modem::Off;
+        } else if (key == "modem_signal") {
+            if (auto n = smallNumber(value))
+                c.modemSignal = *n;
+        } else if (key == "modem_battery") {
+            if (auto n = smallNumber(value))
+                c.modemBattery = *n;
         }
     }
     return c;

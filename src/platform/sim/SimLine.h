@@ -23,6 +23,13 @@ struct SimLineControl {
     /// `mail=N`: the demo mailbox holds N messages (0 too).
     std::uint32_t mailMessages = 3;
 
+    /// How the modem answers on its AT port: `modem=answer`, `modem=silent` (no answer at all, not even the echo),
+    /// `modem=off` (it answers, reporting the radio off).
+    enum class Modem { Answer, Silent, Off };
+    Modem modem = Modem::Answer;
+    int modemSignal = 31;  ///< `modem_signal=N`: the n of its signal reply (0 = best, 125 = none)
+    int modemBattery = 80; ///< `modem_battery=N`: its battery percentage
+
     static SimLineControl parse(std::string_view text);
 };
 
@@ -72,6 +79,8 @@ public:
     std::uint32_t handle() const { return handle_; }
     /// The loop's tick count when the current connection came up.
     std::uint64_t connectTick() const { return connectTick_; }
+    /// The control file as it is now; all normal when it is missing.
+    SimLineControl readControl();
     /// Echo requests are answered: the connection is up and the control file does not silence them (read now).
     bool answersEcho();
 
@@ -92,7 +101,6 @@ private:
     };
     class Traffic;
 
-    SimLineControl readControl();
     static std::vector<Step> planFor(int fail);
     void runStep();
     void becomeConnected();
