@@ -11,6 +11,8 @@
 #include "connection/DisconnectRules.h"
 #include "connection/EntryEditor.h"
 #include "connection/ModemRestart.h"
+#include "metering/FloatingForm.h"
+#include "metering/PacketMeter.h"
 #include "metering/TrafficMeter.h"
 #include "platform/ConnectionMonitor.h"
 #include "platform/DialUpAdapter.h"
@@ -18,6 +20,7 @@
 #include "platform/FileSystem.h"
 #include "platform/IcmpEcho.h"
 #include "platform/InterfaceTable.h"
+#include "platform/PacketCapture.h"
 #include "platform/ProcessRunner.h"
 #include "settings/LoadSettings.h"
 #include "settings/SettingsFile.h"
@@ -58,6 +61,7 @@ struct ShellServices {
     std::function<void()> quit;         ///< ends the message loop
     std::function<int()> screenWidth;   ///< for the floating window's default left edge
     std::function<int()> mainWindowTop; ///< for the floating window's default top edge
+    platform::PacketCaptureFactory* captures = nullptr; ///< the packet metering's captures; null: none here
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -96,6 +100,8 @@ public:
     connection::DisconnectRules& rules() { return *rules_; }
     connection::RuleInputs& ruleInputs() { return ruleInputs_; }
     metering::TrafficMeter& meter() { return *meter_; }
+    metering::PacketMeter& packetMeter() { return *packetMeter_; }
+    metering::FloatingForm& floating() { return *floating_; }
     statistics::RunningStatistics& running() { return *running_; }
     statistics::UsageWindows& usage() { return *usage_; }
     shell::Logs& logs() { return logs_; }
@@ -114,6 +120,7 @@ private:
     void loadSettingsRecordOnly();
     void openEntryEditor(std::optional<platform::EntryDefinition> entry);
     void wireStatisticsAndMetering();
+    void wirePacketCaptureAndFloatingWindow();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
@@ -143,6 +150,8 @@ private:
     std::unique_ptr<statistics::UsageWindows> usage_;
     std::unique_ptr<statistics::RunningStatistics> running_;
     std::unique_ptr<metering::TrafficMeter> meter_;
+    std::unique_ptr<metering::PacketMeter> packetMeter_;
+    std::unique_ptr<metering::FloatingForm> floating_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

@@ -25,14 +25,18 @@ void PacketCapture::setError(CaptureError error, std::string text) {
     errorText_ = std::move(text);
 }
 
-bool PacketCapture::deliver(const CaptureHeader& header, int linkType, std::span<const std::uint8_t> frame) {
+std::optional<CapturedPacket> PacketCapture::decodePacket(const CaptureHeader& header, int linkType,
+                                                          std::span<const std::uint8_t> frame) {
     auto decoded = decodeFrame(linkType, frame);
     // A frame that says IPv4 but was cut inside its IP header has nothing to count.
     if (!decoded || decoded->etherType != ethertype::kIpv4 || !decoded->ipv4)
-        return false;
-    if (OnCaptureIP)
-        OnCaptureIP(CapturedPacket{header, linkType, frame, *decoded});
-    return true;
+        return std::nullopt;
+    return CapturedPacket{header, linkType, *decoded};
+}
+
+void PacketCapture::handOver(std::span<const CapturedPacket> packets) {
+    if (!packets.empty() && OnCaptureIP)
+        OnCaptureIP(packets);
 }
 
 } // namespace qv::platform

@@ -178,11 +178,13 @@ struct CaptureLabTest : ::testing::Test {
         capture->setAdapterIndex(static_cast<int>(it - descriptions.begin()));
         ASSERT_EQ(capture->AdapterName(), "ppp0");
         const auto client = metering::dottedQuad(Lab::kClientIp);
-        capture->OnCaptureIP = [this, client](const platform::CapturedPacket& p) {
-            ++tally.packets;
-            tally.linkType = p.linkType;
-            tally.everyFrameCooked = tally.everyFrameCooked && p.decoded.networkOffset == 16;
-            metering::CountPacket(*p.decoded.ipv4, client, 1, &tally.running, tally.counters);
+        capture->OnCaptureIP = [this, client](std::span<const platform::CapturedPacket> batch) {
+            for (const auto& p : batch) {
+                ++tally.packets;
+                tally.linkType = p.linkType;
+                tally.everyFrameCooked = tally.everyFrameCooked && p.decoded.networkOffset == 16;
+                metering::CountPacket(*p.decoded.ipv4, client, 1, &tally.running, tally.counters);
+            }
         };
         ASSERT_TRUE(capture->Open()) << capture->errorText();
         ASSERT_TRUE(capture->Active());
@@ -284,9 +286,9 @@ TEST_F(CaptureLabTest, CloseStopsACaptureWaitingOnAnIdleLinkAtOnce) {
 TEST_F(CaptureLabTest, AHandlerMayCloseTheCaptureWhileTheCaptureThreadWaitsForIt) {
     openDialUpCapture();
     int calls = 0;
-    capture->OnCaptureIP = [&](const platform::CapturedPacket&) {
+    capture->OnCaptureIP = [&](std::span<const platform::CapturedPacket>) {
         ++calls;
-        capture->Close(); // the capture thread waits for this very handler: Close must not wait for it in turn
+        capture->Close(); // from inside a hand-over: no later batch comes
     };
     ASSERT_TRUE(ping(1000));
     ASSERT_TRUE(until([&] { return calls > 0; }, 3000));
