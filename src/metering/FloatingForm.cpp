@@ -32,6 +32,11 @@ void FloatingForm::OpenFloatingWindow() {
     if (exists_ || !(s_.floatWindowOn && s_.floatWindowOn()))
         return;
     exists_ = true;
+    s_.view.setText(f::Panel1, "Quorvex");
+    s_.view.setText(f::DRLabel1, "Down:");
+    s_.view.setText(f::DRLabel5, "Up:");
+    s_.view.setText(f::DRLabel4, "Čas:");
+    s_.view.setText(f::DRLabel9, "M.6+dnes:");
     // A new window: what the last one showed, and its collapse, are gone with it.
     for (const auto& label : kUpperLabels)
         s_.view.setVisible(label, true);
@@ -69,7 +74,7 @@ void FloatingForm::SetFloatingOpacity(int position) {
 void FloatingForm::DragFloatingWindow(const PointerMove& pointer) {
     s_.logs.guarded(tags::kDragFloatingWindow, [&] {
         const bool leftAlone =
-            pointer.left && !pointer.right && !pointer.middle && !pointer.shift && !pointer.ctrl && !pointer.alt;
+            pointer.left && !pointer.right && !pointer.otherButton && !pointer.shift && !pointer.ctrl && !pointer.alt;
         if (!leftAlone)
             return;
         FloatingPlacement p = placement_;

@@ -33,7 +33,7 @@ struct FloatingPlacement {
 struct PointerMove {
     bool left = false;
     bool right = false;
-    bool middle = false;
+    bool otherButton = false; ///< any button besides the left and the right one
     bool shift = false;
     bool ctrl = false;
     bool alt = false;

@@ -9,6 +9,7 @@
 #include "platform/linux/LinuxIcmpEcho.h"
 #include "platform/linux/LinuxInterfaceTable.h"
 #include "platform/linux/LinuxLocaleProvider.h"
+#include "platform/linux/LinuxPacketCapture.h"
 #include "platform/linux/LinuxProcessRunner.h"
 #include "platform/linux/LinuxSystem.h"
 #include "platform/qt/QtDialogs.h"
@@ -17,8 +18,10 @@
 #include "platform/sim/SimIcmpEcho.h"
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
+#include "platform/sim/SimPacketCapture.h"
 #include "shell/SingleInstance.h"
 #include "ui/EntryEditorWindow.h"
+#include "ui/FloatingWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/UiShell.h"
 
@@ -40,6 +43,7 @@ struct Line {
     std::unique_ptr<qv::platform::ConnectionMonitor> monitor;
     std::unique_ptr<qv::platform::IcmpEcho> echo;
     std::unique_ptr<qv::platform::InterfaceTable> interfaces;
+    std::unique_ptr<qv::platform::PacketCaptureFactory> captures;
 };
 
 Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const std::string& appDir,
@@ -52,6 +56,7 @@ Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const
         line.monitor = std::make_unique<PollingConnectionMonitor>(loop, *line.simLine);
         line.echo = std::make_unique<SimIcmpEcho>(loop, *line.simLine);
         line.interfaces = std::make_unique<SimInterfaceTable>(*line.simLine);
+        line.captures = std::make_unique<SimPacketCaptureFactory>(loop, *line.simLine);
         return line;
     }
     const LinuxDialPaths paths = LinuxDialPaths::fromEnvironment(env);
@@ -64,6 +69,7 @@ Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const
     line.monitor = std::make_unique<PollingConnectionMonitor>(loop, *line.connections);
     line.echo = std::make_unique<LinuxIcmpEcho>(loop);
     line.interfaces = std::make_unique<LinuxInterfaceTable>();
+    line.captures = std::make_unique<LinuxPacketCaptureFactory>(loop);
     return line;
 }
 
@@ -119,7 +125,8 @@ int main(int argc, char** argv) {
     };
     auto mainTop = [&shell] { return shell ? shell->mainWindow().geometry().top() : 0; };
     app::MainForm form(app::ShellServices{loop, clock, fs, locale.formats(), *line.dialer, *line.monitor, *line.echo,
-                                          *line.interfaces, processes, dialogs, pingHost, quit, screenWidth, mainTop},
+                                          *line.interfaces, processes, dialogs, pingHost, quit, screenWidth, mainTop,
+                                          line.captures.get()},
                        paths, views);
     formForSignals = &form;
     form.create();
@@ -127,6 +134,7 @@ int main(int argc, char** argv) {
     shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                           form.intents());
     ui::addConnectionWindows(*shell, views);
+    ui::addMeteringWindows(*shell, views, form.floating());
     // The end of the desktop session ends the program as "Ukončit" does.
     QObject::connect(&application, &QGuiApplication::commitDataRequest,
                      [&form](QSessionManager&) { form.terminateRequested(); });

@@ -6,6 +6,7 @@
 #include "common/VirtualEventLoop.h"
 #include "support/FakeDialUpAdapter.h"
 #include "support/FakeInterfaceTable.h"
+#include "support/FakePacketCapture.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -38,6 +39,7 @@ struct ShellFixture : ::testing::Test {
     FakeInterfaceTable interfaces;
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
+    FakePacketCaptureFactory captures;
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     int quits = 0;
@@ -57,7 +59,7 @@ struct ShellFixture : ::testing::Test {
                                                                       if (onQuit)
                                                                           onQuit();
                                                                   },
-                                                                  [] { return 1280; }, [] { return 100; }},
+                                                                  [] { return 1280; }, [] { return 100; }, &captures},
                                                paths, views);
         form->intents().onUnhandled(
             [](const shell::WidgetName& name, shell::IntentRouter::Kind) { ADD_FAILURE() << "unhandled " << name; });

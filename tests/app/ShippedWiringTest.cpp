@@ -6,6 +6,7 @@
 #include "platform/sim/SimIcmpEcho.h"
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
+#include "platform/sim/SimPacketCapture.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -26,13 +27,14 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
     platform::PollingConnectionMonitor monitor(loop, line);
     platform::SimIcmpEcho echo(loop, line);
     platform::SimInterfaceTable interfaces(line);
+    platform::SimPacketCaptureFactory captures(loop, line);
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
     const shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     app::MainForm form(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces,
                                           processes, dialogs, "192.0.2.53", [] {}, [] { return 1280; },
-                                          [] { return 100; }},
+                                          [] { return 100; }, &captures},
                        paths, views);
 
     EXPECT_EQ(form.unsetHooks(), (std::vector<std::string>{

@@ -133,16 +133,16 @@ TEST_P(DragTest, OnlyTheLeftButtonAloneDragsAndEachPositionIsWrittenAtOnce) {
     }
 }
 
-PointerMove held(bool left, bool right = false, bool middle = false, bool shift = false, bool ctrl = false,
+PointerMove held(bool left, bool right = false, bool other = false, bool shift = false, bool ctrl = false,
                  bool alt = false) {
-    return PointerMove{left, right, middle, shift, ctrl, alt, 0, 0};
+    return PointerMove{left, right, other, shift, ctrl, alt, 0, 0};
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, DragTest,
                          testing::Values(DragCase{"left", held(true), true}, DragCase{"none", held(false), false},
                                          DragCase{"right", held(false, true), false},
                                          DragCase{"left and right", held(true, true), false},
-                                         DragCase{"left and middle", held(true, false, true), false},
+                                         DragCase{"left and another button", held(true, false, true), false},
                                          DragCase{"left with Shift", held(true, false, false, true), false},
                                          DragCase{"left with Ctrl", held(true, false, false, false, true), false},
                                          DragCase{"left with Alt", held(true, false, false, false, false, true),

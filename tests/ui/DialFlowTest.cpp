@@ -7,6 +7,7 @@
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 #include "ui/EntryEditorWindow.h"
+#include "ui/FloatingWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/UiShell.h"
 
@@ -66,6 +67,7 @@ struct World {
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());
         ui::addConnectionWindows(*shell, views);
+        ui::addMeteringWindows(*shell, views, form->floating());
         shell->start();
         // The start-up modem restart would take the connect controls away for a while; not this flow's concern.
         form->timers().timer(10).stop();
@@ -190,7 +192,8 @@ private slots:
         World& w = *world;
         using Kind = shell::IntentRouter::Kind;
         for (shell::WindowView* view :
-             {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog, &w.views.entryEditor}) {
+             {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog, &w.views.entryEditor,
+              &w.views.floating}) {
             view->showWindow();
             QWidget* window = w.shell->window(view->windowName());
             QVERIFY(window);
