@@ -90,15 +90,16 @@ void MainForm::wireStatisticsAndMetering() {
 void MainForm::wirePacketCaptureAndFloatingWindow() {
     packetMeter_ = std::make_unique<metering::PacketMeter>(metering::PacketMeterServices{
         services_.loop, logs_, services_.clock, timers_, views_.main, services_.dialogs, services_.captures,
-        services_.interfaces, [this] { return running_->currentConnRecord(); }, meter_->counters(), [this] {
+        services_.interfaces, [this] { return running_->currentConnRecord(); }, meter_->counters(),
+        [this] {
             platform::ConnectionDetails details;
             services_.monitor.GetConnectionInfo(details);
             return details.deviceName; // the interface's name on Linux
         }});
-    floating_ = std::make_unique<metering::FloatingForm>(metering::FloatingServices{
-        logs_, timers_, views_.floating, settingsFile_, settings_, state_, [this] { return floatWindowOn_; },
-        [this] { return floatPosition_; }, [this] { return mainColor(); },
-        [this] { return meter_->counters().connMB; }});
+    floating_ = std::make_unique<metering::FloatingForm>(
+        metering::FloatingServices{logs_, timers_, views_.floating, settingsFile_, settings_, state_,
+                                   [this] { return floatWindowOn_; }, [this] { return floatPosition_; },
+                                   [this] { return mainColor(); }, [this] { return meter_->counters().connMB; }});
 
     hooks_.discardPacketCapture = [this] { packetMeter_->discardCapture(); };
     hooks_.showFloatingWindowOnTop = [this] { floating_->ShowOnTop(); };

@@ -61,7 +61,9 @@ struct ShellServices {
     std::function<void()> quit;         ///< ends the message loop
     std::function<int()> screenWidth;   ///< for the floating window's default left edge
     std::function<int()> mainWindowTop; ///< for the floating window's default top edge
-    platform::PacketCaptureFactory* captures = nullptr; ///< the packet metering's captures; null: none here
+
+    /// The packet metering's captures; null where the program cannot capture.
+    platform::PacketCaptureFactory* captures = nullptr;
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close

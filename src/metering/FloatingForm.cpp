@@ -109,8 +109,7 @@ bool FloatingForm::warningDue() const {
 }
 
 void FloatingForm::FloatWarningTick() {
-    if (!(s_.controller.isConnected && s_.floatWindowOn && s_.floatWindowOn() && exists_ &&
-          s_.view.window().visible))
+    if (!(s_.controller.isConnected && s_.floatWindowOn && s_.floatWindowOn() && exists_ && s_.view.window().visible))
         return;
     ++busyDepth_;
     s_.logs.guarded(tags::kFloatWarningTick, [&] {

@@ -5,7 +5,7 @@
 namespace qv::metering::tags {
 
 inline constexpr const char* kSampleInterfaceCounters = "357,1";
-inline constexpr const char* kDisplayTick = "937,1";      // Timer4
+inline constexpr const char* kDisplayTick = "937,1";       // Timer4
 inline constexpr const char* kFloatWarningTick = "1992,1"; // Timer11
 inline constexpr const char* kStartCaptureTick = "2143,1"; // Timer13
 inline constexpr const char* kCountPacket = "2509,1";      // the capture's packet handler

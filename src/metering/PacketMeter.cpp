@@ -79,7 +79,8 @@ std::optional<int> PacketMeter::chooseAdapter(const platform::PacketCapture& cap
     if (const std::string own = shell::callHook(s_.connectionInterface); !own.empty())
         if (auto i = position([&](std::size_t k) { return names[k] == own; }))
             return i;
-    if (auto i = position([&](std::size_t k) { return descriptions[k] == platform::InterfaceTable::kDialUpDescription; }))
+    if (auto i =
+            position([&](std::size_t k) { return descriptions[k] == platform::InterfaceTable::kDialUpDescription; }))
         return i;
     // The interface table and the adapter list need not share an order: the row's interface is found by name.
     if (!s_.interfaces.read(rows_))

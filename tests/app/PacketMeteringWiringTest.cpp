@@ -40,7 +40,7 @@ TEST_F(PacketMeteringWiringTest, InCaptureModeTheClientsPacketsAreMeteredUntilTh
     captures.deliver(packets(400, kClient, kServer, 1500));
     captures.deliver(packets(200, kServer, kClient, 1000));
     captures.deliver(packets(50, kServer, 0x0A000009, 1500)); // someone else's
-    loop.advance(995); // Timer4
+    loop.advance(995);                                        // Timer4
     EXPECT_EQ(main(w::Label24).text, "0,20 MB");
     EXPECT_EQ(main(w::Label27).text, "0,60 MB");
     EXPECT_EQ(main(w::Label7).text, "200,0");

@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 #include "common/OleDate.h"
 #include "common/VirtualEventLoop.h"
+#include "metering/FloatingNames.h"
 #include "platform/PollingConnectionMonitor.h"
 #include "platform/sim/SimDialUpAdapter.h"
 #include "platform/sim/SimIcmpEcho.h"
@@ -8,7 +9,6 @@
 #include "platform/sim/SimLine.h"
 #include "platform/sim/SimPacketCapture.h"
 #include "shell/ShellNames.h"
-#include "metering/FloatingNames.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 

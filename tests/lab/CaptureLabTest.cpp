@@ -7,25 +7,25 @@
 #include "app/MainForm.h"
 #include "common/Cp1250.h"
 #include "metering/PacketCounter.h"
-#include "platform/PollingConnectionMonitor.h"
-#include "platform/linux/LinuxFileSystem.h"
-#include "platform/linux/LinuxProcessRunner.h"
-#include "shell/ShellNames.h"
-#include "statistics/StatisticsCodec.h"
-#include "support/FakeServices.h"
 #include "platform/DialTexts.h"
 #include "platform/InterfaceTable.h"
+#include "platform/PollingConnectionMonitor.h"
 #include "platform/linux/LinuxConnectionSource.h"
 #include "platform/linux/LinuxDialUpAdapter.h"
+#include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxIcmpEcho.h"
 #include "platform/linux/LinuxInterfaceTable.h"
 #include "platform/linux/LinuxPacketCapture.h"
+#include "platform/linux/LinuxProcessRunner.h"
 #include "platform/linux/LinuxSystem.h"
+#include "shell/ShellNames.h"
+#include "statistics/StatisticsCodec.h"
+#include "support/FakeServices.h"
 
 #include <arpa/inet.h>
-#include <netinet/ip.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/ip.h>
 #include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -312,11 +312,10 @@ TEST_F(CaptureLabTest, AHandlerMayCloseTheCaptureFromInsideAHandOver) {
 /// message boxes recorded.
 struct CapturingProgram {
     explicit CapturingProgram(const std::string& appDir)
-        : paths(appDir, "lab"),
-          form(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes,
-                                  dialogs, Lab::kProviderHost, [] {}, [] { return 1280; }, [] { return 100; },
-                                  &captures},
-               paths, views) {}
+        : paths(appDir, "lab"), form(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo,
+                                                        interfaces, processes, dialogs, Lab::kProviderHost, [] {},
+                                                        [] { return 1280; }, [] { return 100; }, &captures},
+                                     paths, views) {}
 
     RealTimeEventLoop loop;
     platform::LinuxClock clock;

@@ -138,15 +138,14 @@ PointerMove held(bool left, bool right = false, bool other = false, bool shift =
     return PointerMove{left, right, other, shift, ctrl, alt, 0, 0};
 }
 
-INSTANTIATE_TEST_SUITE_P(Buttons, DragTest,
-                         testing::Values(DragCase{"left", held(true), true}, DragCase{"none", held(false), false},
-                                         DragCase{"right", held(false, true), false},
-                                         DragCase{"left and right", held(true, true), false},
-                                         DragCase{"left and another button", held(true, false, true), false},
-                                         DragCase{"left with Shift", held(true, false, false, true), false},
-                                         DragCase{"left with Ctrl", held(true, false, false, false, true), false},
-                                         DragCase{"left with Alt", held(true, false, false, false, false, true),
-                                                  false}));
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, DragTest,
+    testing::Values(DragCase{"left", held(true), true}, DragCase{"none", held(false), false},
+                    DragCase{"right", held(false, true), false}, DragCase{"left and right", held(true, true), false},
+                    DragCase{"left and another button", held(true, false, true), false},
+                    DragCase{"left with Shift", held(true, false, false, true), false},
+                    DragCase{"left with Ctrl", held(true, false, false, false, true), false},
+                    DragCase{"left with Alt", held(true, false, false, false, false, true), false}));
 
 TEST_F(FloatingFormTest, ADragThatCannotWriteTheSettingsIsReported) {
     form.OpenFloatingWindow();
@@ -223,56 +222,55 @@ TEST_P(WarningTest, TheTitleStripAlternatesWithRedEachSecondWhileARuleIsClose) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, WarningTest,
-    testing::Values(
-        WarningCase{"no rule on",
-                    [](settings::SettingsRecord& s, connection::ControllerState& c, double& mb) {
-                        c.connectedSeconds = 30 * 60;
-                        mb = 1000;
-                        s.floatWarnSeconds = 30;
-                    },
-                    false},
-        WarningCase{"time: 30 s left is not yet close",
-                    [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
-                        s.timeLimitOn = true;
-                        s.timeLimitMinutes = 30;
-                        c.connectedSeconds = 30 * 60 - 30;
-                    },
-                    false},
-        WarningCase{"time: 29 s left",
-                    [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
-                        s.timeLimitOn = true;
-                        s.timeLimitMinutes = 30;
-                        c.connectedSeconds = 30 * 60 - 29;
-                    },
-                    true},
-        WarningCase{"time: past the limit while the rules are blocked",
-                    [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
-                        s.timeLimitOn = true;
-                        s.timeLimitMinutes = 1;
-                        c.connectedSeconds = 500;
-                    },
-                    true},
-        WarningCase{"slow download: 29 s of the spell left",
-                    [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
-                        s.slowDownloadOn = true;
-                        s.slowDownloadMinutes = 45;
-                        c.lowDownloadSeconds = 45 * 60 - 29;
-                    },
-                    true},
-        WarningCase{"data: 1 MB left is not yet close",
-                    [](settings::SettingsRecord& s, connection::ControllerState&, double& mb) {
-                        s.dataLimitOn = true;
-                        s.dataLimitMB = 30;
-                        mb = 29.0;
-                    },
-                    false},
-        WarningCase{"data: 0.99 MB left",
-                    [](settings::SettingsRecord& s, connection::ControllerState&, double& mb) {
-                        s.dataLimitOn = true;
-                        s.dataLimitMB = 30;
-                        mb = 29.01;
-                    },
-                    true}));
+    testing::Values(WarningCase{"no rule on",
+                                [](settings::SettingsRecord& s, connection::ControllerState& c, double& mb) {
+                                    c.connectedSeconds = 30 * 60;
+                                    mb = 1000;
+                                    s.floatWarnSeconds = 30;
+                                },
+                                false},
+                    WarningCase{"time: 30 s left is not yet close",
+                                [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
+                                    s.timeLimitOn = true;
+                                    s.timeLimitMinutes = 30;
+                                    c.connectedSeconds = 30 * 60 - 30;
+                                },
+                                false},
+                    WarningCase{"time: 29 s left",
+                                [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
+                                    s.timeLimitOn = true;
+                                    s.timeLimitMinutes = 30;
+                                    c.connectedSeconds = 30 * 60 - 29;
+                                },
+                                true},
+                    WarningCase{"time: past the limit while the rules are blocked",
+                                [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
+                                    s.timeLimitOn = true;
+                                    s.timeLimitMinutes = 1;
+                                    c.connectedSeconds = 500;
+                                },
+                                true},
+                    WarningCase{"slow download: 29 s of the spell left",
+                                [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
+                                    s.slowDownloadOn = true;
+                                    s.slowDownloadMinutes = 45;
+                                    c.lowDownloadSeconds = 45 * 60 - 29;
+                                },
+                                true},
+                    WarningCase{"data: 1 MB left is not yet close",
+                                [](settings::SettingsRecord& s, connection::ControllerState&, double& mb) {
+                                    s.dataLimitOn = true;
+                                    s.dataLimitMB = 30;
+                                    mb = 29.0;
+                                },
+                                false},
+                    WarningCase{"data: 0.99 MB left",
+                                [](settings::SettingsRecord& s, connection::ControllerState&, double& mb) {
+                                    s.dataLimitOn = true;
+                                    s.dataLimitMB = 30;
+                                    mb = 29.01;
+                                },
+                                true}));
 
 TEST_F(FloatingFormTest, TheWarningTickRunsOnlyWhileConnectedWithTheWindowShown) {
     settings.timeLimitOn = true;

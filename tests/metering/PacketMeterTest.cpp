@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::uint32_t kClient = 0x0AE70002; // 10.231.0.2
 constexpr std::uint32_t kServer = 0x0AE70001;
-constexpr std::uint32_t kOther = 0xC0000207;  // 192.0.2.7
+constexpr std::uint32_t kOther = 0xC0000207; // 192.0.2.7
 constexpr const char* kClientIp = "10.231.0.2";
 
 using test::ipv4Packet;

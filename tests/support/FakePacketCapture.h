@@ -37,11 +37,11 @@ class FakePacketCaptureFactory final : public platform::PacketCaptureFactory {
 public:
     std::vector<std::string> names{"lo", "ppp0"};
     std::vector<std::string> descriptions{"", platform::InterfaceTable::kDialUpDescription};
-    std::string enumerationError;                                         ///< when set, the lists are empty
+    std::string enumerationError;                                              ///< when set, the lists are empty
     std::optional<std::pair<platform::CaptureError, std::string>> openFailure; ///< what Open says instead
     int created = 0;
-    std::vector<std::string> opened;     ///< the adapter name of each successful Open
-    FakePacketCapture* live = nullptr;   ///< the capture made last, while it exists
+    std::vector<std::string> opened;   ///< the adapter name of each successful Open
+    FakePacketCapture* live = nullptr; ///< the capture made last, while it exists
 
     std::unique_ptr<platform::PacketCapture> create() override {
         ++created;

@@ -191,9 +191,8 @@ private slots:
     void everyWidgetIsNamedInItsTableAndEveryActionIsHandled() {
         World& w = *world;
         using Kind = shell::IntentRouter::Kind;
-        for (shell::WindowView* view :
-             {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog, &w.views.entryEditor,
-              &w.views.floating}) {
+        for (shell::WindowView* view : {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog,
+                                        &w.views.entryEditor, &w.views.floating}) {
             view->showWindow();
             QWidget* window = w.shell->window(view->windowName());
             QVERIFY(window);

@@ -1,3 +1,4 @@
+#include "ui/FloatingWindow.h"
 #include "app/MainForm.h"
 #include "common/Cp1250.h"
 #include "common/OleDate.h"
@@ -7,7 +8,6 @@
 #include "support/FakePacketCapture.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
-#include "ui/FloatingWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/UiShell.h"
 
@@ -45,11 +45,10 @@ struct World {
         fs.addDir("/app/Data");
         fs.put("/app/Nastaveni.ini", settings);
         dialer.setPhonebook({"Alfa"});
-        form = std::make_unique<app::MainForm>(app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor,
-                                                                  echo, interfaces, processes, dialogs, "192.0.2.53",
-                                                                  [] {}, [] { return 1280; }, [] { return 100; },
-                                                                  &captures},
-                                               paths, views);
+        form = std::make_unique<app::MainForm>(
+            app::ShellServices{loop, clock, fs, LocaleFormats{}, dialer, monitor, echo, interfaces, processes, dialogs,
+                               "192.0.2.53", [] {}, [] { return 1280; }, [] { return 100; }, &captures},
+            paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());

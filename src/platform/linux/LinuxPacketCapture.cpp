@@ -170,9 +170,9 @@ void LinuxPacketCapture::Session::run(const std::shared_ptr<Session>& s, EventLo
         // A link that goes down (a hang-up, a drop) takes its interface with it: the end of the capture, not
         // a failure. The error text says so, and the interface is gone or down by now.
         const std::string why = ::pcap_geterr(s->handle);
-        const bool gone = !s->savefile && (why.find("interface disappeared") != std::string::npos ||
-                                           why.find("interface went down") != std::string::npos ||
-                                           !interfaceUp(s->device));
+        const bool gone =
+            !s->savefile && (why.find("interface disappeared") != std::string::npos ||
+                             why.find("interface went down") != std::string::npos || !interfaceUp(s->device));
         std::lock_guard lock(s->mutex);
         s->outcome = gone ? CaptureError::None : CaptureError::ReadFailed;
         break;

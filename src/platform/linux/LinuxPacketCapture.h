@@ -20,7 +20,8 @@ namespace qv::platform {
 /// one, else not opened.
 ///
 /// The capture thread reads with pcap_dispatch, which takes what the library has at hand in one call, and blocks
-/// there (on Linux the read time-out only runs once packets flow), so Close wakes it with pcap_breakloop. At a hang-up the kernel takes the link down under the capture and the read fails
+/// there (on Linux the read time-out only runs once packets flow), so Close wakes it with pcap_breakloop. At a hang-up
+/// the kernel takes the link down under the capture and the read fails
 /// ("The interface disappeared"): that ends the capture quietly, with no error. Needs CAP_NET_RAW (root, or
 /// `setcap cap_net_raw,cap_net_admin+ep` on the program); without it Open fails with CaptureError::NoPermission.
 class LinuxPacketCapture final : public PacketCapture {
