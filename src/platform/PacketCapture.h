@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -121,9 +120,10 @@ protected:
     void setAdapters(std::vector<std::string> names, std::vector<std::string> descriptions);
     void setActive(bool active) { active_ = active; }
     void setError(CaptureError error, std::string text);
-    /// The packet a frame carries when it is IPv4 with its IP header captured; nothing otherwise. Any thread.
-    static std::optional<CapturedPacket> decodePacket(const CaptureHeader& header, int linkType,
-                                                      std::span<const std::uint8_t> frame);
+    /// Appends the packet a frame carries to `out` when it is IPv4 with its IP header captured; false otherwise. Any
+    /// thread.
+    static bool appendPacket(std::vector<CapturedPacket>& out, const CaptureHeader& header, int linkType,
+                             std::span<const std::uint8_t> frame);
     /// Hands a batch to OnCaptureIP (nothing for an empty one). UI thread.
     void handOver(std::span<const CapturedPacket> packets);
 

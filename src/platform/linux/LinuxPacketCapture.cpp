@@ -152,8 +152,7 @@ void LinuxPacketCapture::Session::run(const std::shared_ptr<Session>& s, EventLo
     const auto onPacket = [](u_char* user, const pcap_pkthdr* h, const u_char* data) {
         auto& r = *reinterpret_cast<Reader*>(user);
         const CaptureHeader header{h->ts.tv_sec, static_cast<std::int32_t>(h->ts.tv_usec), h->caplen, h->len};
-        if (auto packet = decodePacket(header, r.linkType, std::span<const std::uint8_t>(data, h->caplen)))
-            r.read.push_back(*packet);
+        appendPacket(r.read, header, r.linkType, std::span<const std::uint8_t>(data, h->caplen));
     };
     for (;;) {
         // One call takes what the library has at hand (a live adapter's kernel block, or up to kPacketsPerRead

@@ -116,8 +116,7 @@ void SimPacketCapture::read(std::uint64_t total, std::uint64_t& captured, bool o
         header.wireBytes = static_cast<std::uint32_t>(kCookedHeader) + length;
         captured += length;
         // Through the decoder, as a real adapter's frames go.
-        if (auto packet = decodePacket(header, linktype::kLinuxSll, frame_))
-            batch_.push_back(*packet);
+        appendPacket(batch_, header, linktype::kLinuxSll, frame_);
     }
 }
 
