@@ -86,12 +86,40 @@ void MainForm::wireStatisticsAndMetering() {
             logs_.ReportError(connection::tags::kDisconnected);
         }
     };
-    c.meteringBusy = [this] { return meter_->timer4Busy(); };
+    c.meteringBusy = [this] { return meter_->timer4Busy() || floating_->timer11Busy(); };
     c.resetCounterBaselines = [this] { meter_->resetCounterBaselines(); };
     c.clearConnectionCounters = [this] { meter_->clearConnectionCounters(); };
 
     ruleInputs_.connMB = [this] { return meter_->counters().connMB; };
     ruleInputs_.downBytesLastTick = [this] { return meter_->counters().downBytesPerSec; };
+
+    wirePacketCaptureAndFloatingWindow();
+}
+
+void MainForm::wirePacketCaptureAndFloatingWindow() {
+    packetMeter_ = std::make_unique<metering::PacketMeter>(metering::PacketMeterServices{
+        services_.loop, logs_, services_.clock, timers_, views_.main, services_.dialogs, services_.captures,
+        services_.interfaces, [this] { return running_->currentConnRecord(); }, meter_->counters(),
+        [this] {
+            platform::ConnectionDetails details;
+            services_.monitor.GetConnectionInfo(details);
+            return details.deviceName; // the interface's name on Linux
+        }});
+    floating_ = std::make_unique<metering::FloatingForm>(
+        metering::FloatingServices{logs_, timers_, views_.floating, settingsFile_, settings_, state_,
+                                   [this] { return floatWindowOn_; }, [this] { return floatPosition_; },
+                                   [this] { return mainColor(); }, [this] { return meter_->counters().connMB; }});
+
+    hooks_.discardPacketCapture = [this] { packetMeter_->discardCapture(); };
+    hooks_.showFloatingWindowOnTop = [this] { floating_->ShowOnTop(); };
+    auto& c = connectionHooks_;
+    c.packetCaptureMode = [this] { return !counterMode_; };
+    c.captureStartBusy = [this] { return packetMeter_->timer13Busy(); };
+    c.setCaptureClient = [this](const std::string& ip) { packetMeter_->setClientIp(ip); };
+    c.discardPacketCapture = [this] { packetMeter_->discardCapture(); };
+    c.openFloatingWindow = [this] { floating_->OpenFloatingWindow(); };
+    c.closeFloatingWindow = [this] { floating_->CloseFloatingWindow(); };
+    ruleInputs_.showFloatingClock = [this](const std::string& text) { floating_->showClock(text); };
 }
 
 void MainForm::wireMail() {
@@ -421,6 +449,8 @@ void MainForm::wireIntents() {
     });
     for (auto e : {shell::WindowEvent::Closed, shell::WindowEvent::CloseRequested})
         r.onWindow(x::TForm6, e, [this] { exitDialog_.free(); });
+
+    r.onClick(names::TForm7::Button1, [this] { floating_->ToggleFloatingWindow(); });
 
     namespace e = names::TFormEntry;
     r.onClick(e::ButtonSave, [this] { logs_.guarded(connection::tags::kAccounts, [&] { entryEditor_.save(); }); });

@@ -12,6 +12,8 @@
 #include "connection/EntryEditor.h"
 #include "connection/ModemRestart.h"
 #include "mail/MailCheck.h"
+#include "metering/FloatingForm.h"
+#include "metering/PacketMeter.h"
 #include "metering/TrafficMeter.h"
 #include "modem/ModemInfo.h"
 #include "platform/AbsentModem.h"
@@ -24,6 +26,7 @@
 #include "platform/InterfaceTable.h"
 #include "platform/ModemPortFinder.h"
 #include "platform/Pop3Client.h"
+#include "platform/PacketCapture.h"
 #include "platform/ProcessRunner.h"
 #include "platform/SerialPort.h"
 #include "platform/SoundPlayer.h"
@@ -54,31 +57,35 @@
 namespace qv::app {
 
 /// What the shell needs from outside: the loop, the clock, files, the locale, and a few facts of the screen.
+/// Built with designated initializers: the services a composition leaves out are empty (no mail sound, no modem,
+/// no capture, no tray), and a new service never breaks the existing compositions.
 struct ShellServices {
     EventLoop& loop;
     const Clock& clock;
     platform::FileSystem& fs;
-    LocaleFormats locale;
+    LocaleFormats locale{};
     platform::DialUpAdapter& dialer;
     platform::ConnectionMonitor& monitor;
     platform::IcmpEcho& echo;
     platform::InterfaceTable& interfaces;
     platform::ProcessRunner& processes;
     platform::Dialogs& dialogs;
-    std::string pingHost;               ///< the ping liveness check's test host
-    std::function<void()> quit;         ///< ends the message loop
-    std::function<int()> screenWidth;   ///< for the floating window's default left edge
-    std::function<int()> mainWindowTop; ///< for the floating window's default top edge
+    std::string pingHost{};               ///< the ping liveness check's test host
+    std::function<void()> quit{};         ///< ends the message loop
+    std::function<int()> screenWidth{};   ///< for the floating window's default left edge
+    std::function<int()> mainWindowTop{}; ///< for the floating window's default top edge
     /// Whether the desktop shows tray icons now; unset means it does not.
-    std::function<bool()> trayAvailable;
+    std::function<bool()> trayAvailable{};
     // The mail check's: the check and the sound run on worker threads, which also use `fs` and `loop.post`.
     platform::WorkerThreads& workers;
     platform::Pop3Client& pop3;
     platform::SoundPlayer& sound;
     platform::DesktopShell& desktop;
-    std::function<int()> screenHeight;         ///< with screenWidth, where the new-mail notice appears
+    std::function<int()> screenHeight{};         ///< with screenWidth, where the new-mail notice appears
     platform::SerialPort* modemPort = nullptr; ///< the modem's AT port (none: there is no modem)
     platform::ModemPortFinder* modemPortFinder = nullptr;
+    /// The packet metering's captures; null where the program cannot capture.
+    platform::PacketCaptureFactory* captures = nullptr;
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -120,6 +127,8 @@ public:
     mail::MailCheck& mail() { return *mail_; }
     modem::ModemInfo& modem() { return *modem_; }
     modem::ModemHooks& modemHooks() { return modemHooks_; }
+    metering::PacketMeter& packetMeter() { return *packetMeter_; }
+    metering::FloatingForm& floating() { return *floating_; }
     statistics::RunningStatistics& running() { return *running_; }
     statistics::UsageWindows& usage() { return *usage_; }
     statistics::StatisticsForm& statisticsWindow() { return *statisticsWindow_; }
@@ -142,6 +151,7 @@ private:
     void wireStatisticsWindow();
     void wireMail();
     void wireModem();
+    void wirePacketCaptureAndFloatingWindow();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
@@ -177,6 +187,8 @@ private:
     platform::AbsentModem absentModem_;
     modem::ModemHooks modemHooks_;
     std::unique_ptr<modem::ModemInfo> modem_;
+    std::unique_ptr<metering::PacketMeter> packetMeter_;
+    std::unique_ptr<metering::FloatingForm> floating_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

@@ -35,4 +35,12 @@ void CountPacket(const platform::Ipv4Header& ip, std::optional<std::uint32_t> cl
         counters.book(running, band, down, up);
 }
 
+void CountPackets(std::span<const platform::CapturedPacket> packets, std::optional<std::uint32_t> clientIp, int band,
+                  statistics::StatisticsRecord* running, ConnectionCounters& counters) {
+    if (!clientIp)
+        return;
+    for (const platform::CapturedPacket& p : packets)
+        CountPacket(*p.decoded.ipv4, clientIp, band, running, counters);
+}
+
 } // namespace qv::metering

@@ -2,10 +2,12 @@
 
 #include "metering/ConnectionCounters.h"
 #include "platform/FrameDecoder.h"
+#include "platform/PacketCapture.h"
 #include "statistics/StatisticsRecord.h"
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace qv::metering {
@@ -21,5 +23,10 @@ std::optional<std::uint32_t> dottedQuad(std::string_view text);
 /// record when there is one, and the connection's counters.
 void CountPacket(const platform::Ipv4Header& ip, std::optional<std::uint32_t> clientIp, int band,
                  statistics::StatisticsRecord* running, ConnectionCounters& counters);
+
+/// CountPacket for each packet of one hand-over of the capture, in capture order and all in band `band`: they are
+/// counted together, at one moment.
+void CountPackets(std::span<const platform::CapturedPacket> packets, std::optional<std::uint32_t> clientIp, int band,
+                  statistics::StatisticsRecord* running, ConnectionCounters& counters);
 
 } // namespace qv::metering

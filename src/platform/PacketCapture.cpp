@@ -25,14 +25,23 @@ void PacketCapture::setError(CaptureError error, std::string text) {
     errorText_ = std::move(text);
 }
 
-bool PacketCapture::deliver(const CaptureHeader& header, int linkType, std::span<const std::uint8_t> frame) {
-    auto decoded = decodeFrame(linkType, frame);
+bool PacketCapture::appendPacket(std::vector<CapturedPacket>& out, const CaptureHeader& header, int linkType,
+                                 std::span<const std::uint8_t> frame) {
+    const auto decoded = decodeFrame(linkType, frame);
     // A frame that says IPv4 but was cut inside its IP header has nothing to count.
     if (!decoded || decoded->etherType != ethertype::kIpv4 || !decoded->ipv4)
         return false;
-    if (OnCaptureIP)
-        OnCaptureIP(CapturedPacket{header, linkType, frame, *decoded});
+    // Filled in place: at full speed the capture thread does little else per packet.
+    CapturedPacket& p = out.emplace_back();
+    p.header = header;
+    p.linkType = linkType;
+    p.decoded = *decoded;
     return true;
+}
+
+void PacketCapture::handOver(std::span<const CapturedPacket> packets) {
+    if (!packets.empty() && OnCaptureIP)
+        OnCaptureIP(packets);
 }
 
 } // namespace qv::platform

@@ -19,13 +19,12 @@ struct CaptureHeader {
     std::uint32_t wireBytes = 0;     ///< bytes the frame had on the link
 };
 
-/// One captured IPv4 packet as OnCaptureIP receives it.
+/// One captured IPv4 packet as OnCaptureIP receives it: what the frame said, not the frame itself, so that packets
+/// can wait for the UI thread without holding the library's buffers.
 struct CapturedPacket {
     CaptureHeader header;
     int linkType = 0;
-    /// The frame as captured, link header included. Valid only while the handler runs.
-    std::span<const std::uint8_t> frame;
-    /// Its ether type (always 0x0800 here), where the IP header starts and the IPv4 fields (always set here).
+    /// Its ether type (always 0x0800 here), where the IP header started and the IPv4 fields (always set here).
     DecodedFrame decoded;
 };
 
@@ -50,12 +49,16 @@ enum class CaptureError {
 /// Packet capture on one network adapter: the adapters are listed at creation, one is chosen by index, opened
 /// with a filter, and every IPv4 packet it captures is handed to OnCaptureIP on the UI thread.
 ///
-/// Threading: every member is called on the UI thread. A capture thread waits for packets in the library and
-/// hands each one to the UI thread synchronously: it waits until OnCaptureIP has returned before reading the next,
-/// so the packet's bytes stay valid during the handler and packets arrive one at a time, in order. The handler
-/// never runs inside Open or Close but from the event loop, so also inside a message-pumping wait. It may call Close
-/// (the packet's bytes are gone after it), but must not destroy the object. When the capture ends by itself (a read
-/// error, or the adapter went away), the adapter is closed on the UI thread: Active() turns false there.
+/// Threading: every member is called on the UI thread. A capture thread waits for packets in the library, decodes
+/// each frame as it comes and keeps the IPv4 ones; it never waits for the UI thread. The packets reach the UI
+/// thread in batches: whenever packets wait and no hand-over is on its way, one is posted, and it takes every
+/// packet that waits by the time it runs. So the hand-overs follow the UI thread's pace, not the packet rate, and a
+/// packet waits no longer than the UI thread takes to come round (the library itself delivers a live adapter's
+/// packets at the latest a read time-out after they arrived). Every packet is handed over once, in capture order.
+/// The handler never runs inside Open or Close but from the event loop, so also inside a message-pumping wait. It
+/// may call Close (no later batch comes then), but must not destroy the object. Packets not yet handed over when
+/// Close runs are dropped. When the capture ends by itself (a read error, or the adapter went away), the packets
+/// read before are handed over first, then the adapter is closed on the UI thread: Active() turns false there.
 ///
 /// Dial-up adapters are described as "WAN (PPP/SLIP) Interface", as the interface table describes them.
 class PacketCapture {
@@ -70,7 +73,8 @@ public:
     static constexpr const char* kNoThreadToStopText = "Snoop Error: No thread to stop";
     static constexpr const char* kReadFailedText = "Snoop Error: pcap_next_ex return -1";
 
-    using CaptureIP = std::function<void(const CapturedPacket& packet)>;
+    /// The IPv4 packets of one hand-over, in capture order; valid while the handler runs.
+    using CaptureIP = std::function<void(std::span<const CapturedPacket> packets)>;
 
     /// Closes the adapter when it is open; a packet handed over meanwhile is dropped.
     virtual ~PacketCapture() = default;
@@ -107,7 +111,7 @@ public:
     int Flags = kPromiscuous;                ///< open flags: kPromiscuous or 0
     int ReadTimeout = kDefaultReadTimeoutMs; ///< milliseconds per wait for packets
 
-    /// Called on the UI thread for each captured IPv4 packet while the capture is active.
+    /// Called on the UI thread with the IPv4 packets captured since the previous call, while the capture is active.
     CaptureIP OnCaptureIP;
 
 protected:
@@ -116,8 +120,12 @@ protected:
     void setAdapters(std::vector<std::string> names, std::vector<std::string> descriptions);
     void setActive(bool active) { active_ = active; }
     void setError(CaptureError error, std::string text);
-    /// Decodes a frame and hands it to OnCaptureIP when it is IPv4; false when it is not. UI thread.
-    bool deliver(const CaptureHeader& header, int linkType, std::span<const std::uint8_t> frame);
+    /// Appends the packet a frame carries to `out` when it is IPv4 with its IP header captured; false otherwise. Any
+    /// thread.
+    static bool appendPacket(std::vector<CapturedPacket>& out, const CaptureHeader& header, int linkType,
+                             std::span<const std::uint8_t> frame);
+    /// Hands a batch to OnCaptureIP (nothing for an empty one). UI thread.
+    void handOver(std::span<const CapturedPacket> packets);
 
 private:
     bool active_ = false;

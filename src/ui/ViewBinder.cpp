@@ -75,6 +75,16 @@ void applyFontColor(QWidget& w, const std::optional<std::uint32_t>& value) {
     w.setPalette(pal);
 }
 
+// The background of a widget; a system colour code or none gives the parent's back.
+void applyBackgroundColor(QWidget& w, const std::optional<std::uint32_t>& value) {
+    const auto color = value ? colorFromValue(*value) : std::nullopt;
+    QPalette pal;
+    if (color)
+        pal.setColor(QPalette::Window, *color);
+    w.setAutoFillBackground(color.has_value());
+    w.setPalette(pal);
+}
+
 void showWindow(QWidget& w) {
     if (w.isMinimized())
         w.setWindowState(w.windowState() & ~Qt::WindowMinimized);
@@ -196,7 +206,9 @@ void ViewBinder::apply(const shell::WidgetName& name, bool first) {
         return;
     if (fields & Enabled)
         widget->setEnabled(now.enabled);
-    if (fields & Color)
+    if ((fields & Color) && widget->property(kBackgroundColourProperty).toBool())
+        applyBackgroundColor(*widget, now.color);
+    else if (fields & Color)
         applyFontColor(*widget, now.color);
     if (auto* menu = qobject_cast<QMenu*>(widget)) {
         // A menu's visibility is its entry in the menu bar; the popup itself opens only on demand.

@@ -20,6 +20,8 @@ namespace qv::ui {
 
 /// Dynamic property of a widget naming the QMenu (a child of the same window) that its right click opens.
 inline constexpr char kPopupMenuProperty[] = "popupMenu";
+/// Dynamic property (true) of a widget whose view colour is its background rather than its font colour.
+inline constexpr char kBackgroundColourProperty[] = "viewColourIsBackground";
 
 /// A window colour value (0x00BBGGRR) as a QColor; nothing for a system colour code (top byte 0xFF), which means
 /// "the platform's own colour".

@@ -14,6 +14,7 @@
 #include "platform/linux/LinuxInterfaceTable.h"
 #include "platform/linux/LinuxLocaleProvider.h"
 #include "platform/linux/LinuxModemPortFinder.h"
+#include "platform/linux/LinuxPacketCapture.h"
 #include "platform/linux/LinuxProcessRunner.h"
 #include "platform/linux/LinuxSerialPort.h"
 #include "platform/linux/LinuxSystem.h"
@@ -26,9 +27,11 @@
 #include "platform/sim/SimLine.h"
 #include "platform/sim/SimMailServer.h"
 #include "platform/sim/SimModem.h"
+#include "platform/sim/SimPacketCapture.h"
 #include "shell/SingleInstance.h"
 #include "ui/AboutWindow.h"
 #include "ui/EntryEditorWindow.h"
+#include "ui/FloatingWindow.h"
 #include "ui/MailNoticeWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/StatisticsWindow.h"
@@ -60,6 +63,7 @@ struct Line {
     std::unique_ptr<qv::platform::LinuxModemPortFinder> portFinder;
     qv::platform::SerialPort* modemPort = nullptr;
     qv::platform::ModemPortFinder* modemPortFinder = nullptr;
+    std::unique_ptr<qv::platform::PacketCaptureFactory> captures;
 };
 
 void addModem(Line& line, qv::EventLoop& loop, const qv::platform::ProcessEnvironment& env) {
@@ -87,6 +91,7 @@ Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const
         line.echo = std::make_unique<SimIcmpEcho>(loop, *line.simLine);
         line.interfaces = std::make_unique<SimInterfaceTable>(*line.simLine);
         addModem(line, loop, env);
+        line.captures = std::make_unique<SimPacketCaptureFactory>(loop, *line.simLine);
         return line;
     }
     const LinuxDialPaths paths = LinuxDialPaths::fromEnvironment(env);
@@ -100,6 +105,7 @@ Line makeLine(bool sim, qv::EventLoop& loop, qv::platform::FileSystem& fs, const
     line.echo = std::make_unique<LinuxIcmpEcho>(loop);
     line.interfaces = std::make_unique<LinuxInterfaceTable>();
     addModem(line, loop, env);
+    line.captures = std::make_unique<LinuxPacketCaptureFactory>(loop);
     return line;
 }
 
@@ -221,28 +227,29 @@ int main(int argc, char** argv) {
     };
     auto mainTop = [&shell] { return shell ? shell->mainWindow().geometry().top() : 0; };
     auto trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
-    app::MainForm form(app::ShellServices{loop,
-                                          clock,
-                                          fs,
-                                          locale.formats(),
-                                          *line.dialer,
-                                          *line.monitor,
-                                          *line.echo,
-                                          *line.interfaces,
-                                          processes,
-                                          dialogs,
-                                          pingHost,
-                                          quit,
-                                          screenWidth,
-                                          mainTop,
-                                          trayAvailable,
-                                          workers,
-                                          pop3,
-                                          sound,
-                                          desktop,
-                                          screenHeight,
-                                          line.modemPort,
-                                          line.modemPortFinder},
+    app::MainForm form(app::ShellServices{.loop = loop,
+                                          .clock = clock,
+                                          .fs = fs,
+                                          .locale = locale.formats(),
+                                          .dialer = *line.dialer,
+                                          .monitor = *line.monitor,
+                                          .echo = *line.echo,
+                                          .interfaces = *line.interfaces,
+                                          .processes = processes,
+                                          .dialogs = dialogs,
+                                          .pingHost = pingHost,
+                                          .quit = quit,
+                                          .screenWidth = screenWidth,
+                                          .mainWindowTop = mainTop,
+                                          .trayAvailable = trayAvailable,
+                                          .workers = workers,
+                                          .pop3 = pop3,
+                                          .sound = sound,
+                                          .desktop = desktop,
+                                          .screenHeight = screenHeight,
+                                          .modemPort = line.modemPort,
+                                          .modemPortFinder = line.modemPortFinder,
+                                          .captures = line.captures.get()},
                        paths, views);
     handOver.form = &form;
     if (sim)
@@ -255,6 +262,7 @@ int main(int argc, char** argv) {
     ui::addConnectionWindows(*shell, views);
     ui::addStatisticsWindows(*shell, views, form.statisticsWindow());
     ui::addMailWindows(*shell, views);
+    ui::addMeteringWindows(*shell, views, form.floating());
     // The end of the desktop session ends the program as "Ukončit" does.
     const QMetaObject::Connection sessionEnd = QObject::connect(
         &application, &QGuiApplication::commitDataRequest, [&form](QSessionManager&) { form.terminateRequested(); });

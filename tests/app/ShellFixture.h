@@ -8,6 +8,7 @@
 #include "support/FakeInterfaceTable.h"
 #include "support/FakeMailServices.h"
 #include "support/FakeModem.h"
+#include "support/FakePacketCapture.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -42,6 +43,7 @@ struct ShellFixture : ::testing::Test {
     RecordingDialogs dialogs;
     FakeMailServices mail;
     FakeModem modem{loop};
+    FakePacketCaptureFactory captures;
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     int quits = 0;
@@ -55,32 +57,33 @@ struct ShellFixture : ::testing::Test {
         dialer.setPhonebook({"Alfa", "Beta", "Gama"});
     }
     app::MainForm& make() {
-        form = std::make_unique<app::MainForm>(app::ShellServices{loop,
-                                                                  clock,
-                                                                  fs,
-                                                                  LocaleFormats{},
-                                                                  dialer,
-                                                                  monitor,
-                                                                  echo,
-                                                                  interfaces,
-                                                                  processes,
-                                                                  dialogs,
-                                                                  "192.0.2.53",
-                                                                  [this] {
-                                                                      ++quits;
-                                                                      if (onQuit)
-                                                                          onQuit();
-                                                                  },
-                                                                  [] { return 1280; },
-                                                                  [] { return 100; },
-                                                                  [this] { return trayShown; },
-                                                                  mail.workers,
-                                                                  mail.pop3,
-                                                                  mail.sound,
-                                                                  mail.desktop,
-                                                                  [] { return 1024; },
-                                                                  &modem,
-                                                                  &modem},
+        form = std::make_unique<app::MainForm>(app::ShellServices{.loop = loop,
+                                                                  .clock = clock,
+                                                                  .fs = fs,
+                                                                  .dialer = dialer,
+                                                                  .monitor = monitor,
+                                                                  .echo = echo,
+                                                                  .interfaces = interfaces,
+                                                                  .processes = processes,
+                                                                  .dialogs = dialogs,
+                                                                  .pingHost = "192.0.2.53",
+                                                                  .quit =
+                                                                      [this] {
+                                                                          ++quits;
+                                                                          if (onQuit)
+                                                                              onQuit();
+                                                                      },
+                                                                  .screenWidth = [] { return 1280; },
+                                                                  .mainWindowTop = [] { return 100; },
+                                                                  .trayAvailable = [this] { return trayShown; },
+                                                                  .workers = mail.workers,
+                                                                  .pop3 = mail.pop3,
+                                                                  .sound = mail.sound,
+                                                                  .desktop = mail.desktop,
+                                                                  .screenHeight = [] { return 1024; },
+                                                                  .modemPort = &modem,
+                                                                  .modemPortFinder = &modem,
+                                                                  .captures = &captures},
                                                paths, views);
         form->intents().onUnhandled(
             [](const shell::WidgetName& name, shell::IntentRouter::Kind) { ADD_FAILURE() << "unhandled " << name; });

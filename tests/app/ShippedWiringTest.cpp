@@ -1,12 +1,15 @@
 #include "app/MainForm.h"
 #include "common/OleDate.h"
 #include "common/VirtualEventLoop.h"
+#include "metering/FloatingNames.h"
 #include "platform/PollingConnectionMonitor.h"
 #include "platform/sim/SimDialUpAdapter.h"
 #include "platform/sim/SimIcmpEcho.h"
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
 #include "platform/sim/SimModem.h"
+#include "platform/sim/SimPacketCapture.h"
+#include "shell/ShellNames.h"
 #include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
@@ -16,60 +19,57 @@
 namespace qv::test {
 namespace {
 
-// The composition the program ships, on the demo line: every hook and menu action that still does nothing is listed
-// with the subsystem it waits for. The list may only shrink; a hook left unset by mistake makes it grow.
-TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
+/// The composition the program ships, on the demo line.
+struct Shipped {
     VirtualEventLoop loop;
     VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 14, 7, 9, 0})};
     MemoryFileSystem fs;
-    fs.addDir("/app");
-    platform::SimLine line(loop, fs, "/app/");
-    platform::SimDialUpAdapter dialer(loop, line);
-    platform::PollingConnectionMonitor monitor(loop, line);
-    platform::SimIcmpEcho echo(loop, line);
-    platform::SimInterfaceTable interfaces(line);
-    platform::SimModem modem(loop, line);
+    platform::SimLine line{loop, fs, "/app/"};
+    platform::SimDialUpAdapter dialer{loop, line};
+    platform::PollingConnectionMonitor monitor{loop, line};
+    platform::SimIcmpEcho echo{loop, line};
+    platform::SimInterfaceTable interfaces{line};
+    platform::SimPacketCaptureFactory captures{loop, line};
+    platform::SimModem modem{loop, line};
+    FakeMailServices mail;
     FakeProcessRunner processes{loop};
     RecordingDialogs dialogs;
-    FakeMailServices mail;
     const shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
-    app::MainForm form(app::ShellServices{loop,
-                                          clock,
-                                          fs,
-                                          LocaleFormats{},
-                                          dialer,
-                                          monitor,
-                                          echo,
-                                          interfaces,
-                                          processes,
-                                          dialogs,
-                                          "192.0.2.53",
-                                          [] {},
-                                          [] { return 1280; },
-                                          [] { return 100; },
-                                          [] { return false; },
-                                          mail.workers,
-                                          mail.pop3,
-                                          mail.sound,
-                                          mail.desktop,
-                                          [] { return 1024; },
-                                          &modem,
-                                          &modem},
-                       paths, views);
+    app::MainForm form{app::ShellServices{.loop = loop,
+                                          .clock = clock,
+                                          .fs = fs,
+                                          .dialer = dialer,
+                                          .monitor = monitor,
+                                          .echo = echo,
+                                          .interfaces = interfaces,
+                                          .processes = processes,
+                                          .dialogs = dialogs,
+                                          .pingHost = "192.0.2.53",
+                                          .screenWidth = [] { return 1280; },
+                                          .mainWindowTop = [] { return 100; },
+                                          .workers = mail.workers,
+                                          .pop3 = mail.pop3,
+                                          .sound = mail.sound,
+                                          .desktop = mail.desktop,
+                                          .screenHeight = [] { return 1024; },
+                                          .modemPort = &modem,
+                                          .modemPortFinder = &modem,
+                                          .captures = &captures},
+                       paths, views};
+
+    Shipped() { fs.addDir("/app"); }
+};
+
+// Every hook and menu action that still does nothing is listed with the subsystem it waits for. The list may only
+// shrink; a hook left unset by mistake makes it grow.
+TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
+    Shipped shipped;
+    app::MainForm& form = shipped.form;
 
     EXPECT_EQ(form.unsetHooks(), (std::vector<std::string>{
                                      "ShellHooks.loadExternalApps (waits for: external applications)",
-                                     "ShellHooks.discardPacketCapture (waits for: packet capture)",
-                                     "ShellHooks.showFloatingWindowOnTop (waits for: floating window)",
-                                     "ConnectionHooks.packetCaptureMode (waits for: packet capture)",
-                                     "ConnectionHooks.captureStartBusy (waits for: packet capture)",
-                                     "ConnectionHooks.setCaptureClient (waits for: packet capture)",
-                                     "ConnectionHooks.openFloatingWindow (waits for: floating window)",
-                                     "ConnectionHooks.closeFloatingWindow (waits for: floating window)",
                                      "ConnectionHooks.ResetExternalAppFlags (waits for: external applications)",
-                                     "ConnectionHooks.discardPacketCapture (waits for: packet capture)",
-                                     "RuleInputs.showFloatingClock (waits for: floating window)",
                                      "RuleInputs.startShutdownCountdown (waits for: scheduled shutdown)",
                                      "click TForm1.Aktualizace1 (waits for: update check)",
                                      "click TForm1.Jtnaweb1 (waits for: update check)",
@@ -78,6 +78,45 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
                                      "click TForm1.Test1 (waits for: speed test)",
                                  }));
 }
+
+class DemoLineMeteringTest : public testing::TestWithParam<bool> {};
+
+// The demo meters its line in either mode: by the interface counters, or by the packets its capture hands over.
+TEST_P(DemoLineMeteringTest, TheDemoLineIsMeteredInEitherMode) {
+    const bool byPackets = GetParam();
+    Shipped s;
+    s.fs.put("/app/Nastaveni.ini", std::string("[Prenos]\r\nRegistry=") + (byPackets ? "0" : "1") +
+                                       "\r\n[Modem]\r\nRestart=0\r\n[Okno]\r\nShow=1\r\n");
+    s.form.create();
+    s.form.activated();
+    s.form.timers().timer(10).stop();
+    s.form.intents().clicked(names::TForm1::SpeedButton1);
+    s.loop.advance(12'000);
+    ASSERT_TRUE(s.form.state().isConnected);
+    std::uint64_t in0 = 0, out0 = 0;
+    s.line.counters(in0, out0);
+    s.loop.advance(30'000);
+    std::uint64_t in = 0, out = 0;
+    s.line.counters(in, out);
+
+    const auto& c = s.form.meter().counters();
+    ASSERT_GT(in - in0, 100'000u);
+    // The line's first connection, so its counters started at zero: never more than moved, and what moved in the
+    // half minute, but for the last second (or the last packet's worth).
+    EXPECT_LE(c.connDownBytes, in);
+    EXPECT_LE(c.connUpBytes, out);
+    EXPECT_GE(c.connDownBytes, (in - in0) * 0.95);
+    EXPECT_GE(c.connUpBytes, (out - out0) * 0.95);
+    const statistics::StatisticsRecord* record = s.form.running().currentConnRecord();
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->Down1 + record->Down2, c.connDownBytes);
+    const platform::PacketCapture* capture = s.form.packetMeter().captureInstance();
+    EXPECT_EQ(capture && capture->Active(), byPackets);
+    EXPECT_NE(s.views.floating.get(names::TForm7::DRLabel2).text, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, DemoLineMeteringTest, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& i) { return i.param ? "ByPackets" : "ByCounters"; });
 
 } // namespace
 } // namespace qv::test

@@ -1,21 +1,32 @@
 // Packet capture on the lab's real dial-up link: the libpcap capture on ppp0 (Linux cooked frames), its packets
 // counted as the metering counts them and held against the interface's own octet counters, and the end of the
-// capture when the link goes away. Real time: every wait has a deadline.
+// capture when the link goes away; then the program itself metering by packets. Real time: every wait has a
+// deadline.
 #include "Lab.h"
 #include "RealTimeEventLoop.h"
+#include "app/MainForm.h"
+#include "common/Cp1250.h"
 #include "metering/PacketCounter.h"
 #include "platform/DialTexts.h"
 #include "platform/InterfaceTable.h"
+#include "platform/PollingConnectionMonitor.h"
 #include "platform/linux/LinuxConnectionSource.h"
 #include "platform/linux/LinuxDialUpAdapter.h"
+#include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxIcmpEcho.h"
 #include "platform/linux/LinuxInterfaceTable.h"
 #include "platform/linux/LinuxPacketCapture.h"
+#include "platform/linux/LinuxProcessRunner.h"
 #include "platform/linux/LinuxSystem.h"
+#include "shell/ShellNames.h"
+#include "statistics/StatisticsCodec.h"
+#include "support/FakeMailServices.h"
+#include "support/FakeServices.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/ip.h>
 #include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -178,11 +189,13 @@ struct CaptureLabTest : ::testing::Test {
         capture->setAdapterIndex(static_cast<int>(it - descriptions.begin()));
         ASSERT_EQ(capture->AdapterName(), "ppp0");
         const auto client = metering::dottedQuad(Lab::kClientIp);
-        capture->OnCaptureIP = [this, client](const platform::CapturedPacket& p) {
-            ++tally.packets;
-            tally.linkType = p.linkType;
-            tally.everyFrameCooked = tally.everyFrameCooked && p.decoded.networkOffset == 16;
-            metering::CountPacket(*p.decoded.ipv4, client, 1, &tally.running, tally.counters);
+        capture->OnCaptureIP = [this, client](std::span<const platform::CapturedPacket> batch) {
+            for (const auto& p : batch) {
+                ++tally.packets;
+                tally.linkType = p.linkType;
+                tally.everyFrameCooked = tally.everyFrameCooked && p.decoded.networkOffset == 16;
+                metering::CountPacket(*p.decoded.ipv4, client, 1, &tally.running, tally.counters);
+            }
         };
         ASSERT_TRUE(capture->Open()) << capture->errorText();
         ASSERT_TRUE(capture->Active());
@@ -281,12 +294,12 @@ TEST_F(CaptureLabTest, CloseStopsACaptureWaitingOnAnIdleLinkAtOnce) {
     capture->Close();
 }
 
-TEST_F(CaptureLabTest, AHandlerMayCloseTheCaptureWhileTheCaptureThreadWaitsForIt) {
+TEST_F(CaptureLabTest, AHandlerMayCloseTheCaptureFromInsideAHandOver) {
     openDialUpCapture();
     int calls = 0;
-    capture->OnCaptureIP = [&](const platform::CapturedPacket&) {
+    capture->OnCaptureIP = [&](std::span<const platform::CapturedPacket>) {
         ++calls;
-        capture->Close(); // the capture thread waits for this very handler: Close must not wait for it in turn
+        capture->Close(); // from inside a hand-over: no later batch comes
     };
     ASSERT_TRUE(ping(1000));
     ASSERT_TRUE(until([&] { return calls > 0; }, 3000));
@@ -294,6 +307,195 @@ TEST_F(CaptureLabTest, AHandlerMayCloseTheCaptureWhileTheCaptureThreadWaitsForIt
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(capture->Active());
     EXPECT_EQ(capture->error(), platform::CaptureError::None);
+}
+
+/// The program as main() builds it on Linux, metering by packets, with the real-time loop in place of Qt's and
+/// message boxes recorded.
+struct CapturingProgram {
+    explicit CapturingProgram(const std::string& appDir)
+        : paths(appDir, "lab"), form(app::ShellServices{.loop = loop,
+                                                        .clock = clock,
+                                                        .fs = fs,
+                                                        .dialer = dialer,
+                                                        .monitor = monitor,
+                                                        .echo = echo,
+                                                        .interfaces = interfaces,
+                                                        .processes = processes,
+                                                        .dialogs = dialogs,
+                                                        .pingHost = Lab::kProviderHost,
+                                                        .screenWidth = [] { return 1280; },
+                                                        .mainWindowTop = [] { return 100; },
+                                                        .workers = mail.workers,
+                                                        .pop3 = mail.pop3,
+                                                        .sound = mail.sound,
+                                                        .desktop = mail.desktop,
+                                                        .captures = &captures},
+                                     paths, views) {}
+
+    RealTimeEventLoop loop;
+    platform::LinuxClock clock;
+    platform::LinuxFileSystem fs;
+    platform::LinuxProcessEnvironment env;
+    platform::LinuxDialPaths dialPaths = platform::LinuxDialPaths::fromEnvironment(env);
+    platform::PosixPppdLauncher launcher{dialPaths.pppdPath};
+    platform::LinuxConnectionSource connections{Link::rootsOf(dialPaths)};
+    platform::LinuxDialUpAdapter dialer{loop, launcher, connections, dialPaths.peersDir, dialPaths.secretsPath};
+    platform::PollingConnectionMonitor monitor{loop, connections};
+    platform::LinuxIcmpEcho echo{loop};
+    platform::LinuxInterfaceTable interfaces;
+    platform::LinuxPacketCaptureFactory captures{loop};
+    test::FakeMailServices mail;
+    platform::LinuxProcessRunner processes;
+    test::RecordingDialogs dialogs;
+    shell::AppPaths paths;
+    app::Views views;
+    app::MainForm form;
+};
+
+/// Sends one UDP datagram of `ipBytes` from `source`, an address that is not the link's, to the provider host, so
+/// that it leaves through ppp0 as a packet of neither the client nor for it. Whether it was sent.
+bool sendFromElsewhere(const char* source, std::uint16_t ipBytes) {
+    const int fd = ::socket(AF_INET, SOCK_RAW, IPPROTO_RAW); // the header is ours
+    if (fd < 0)
+        return false;
+    std::vector<std::uint8_t> packet(ipBytes, 0);
+    auto* ip = reinterpret_cast<iphdr*>(packet.data());
+    ip->version = 4;
+    ip->ihl = 5;
+    ip->ttl = 64;
+    ip->protocol = IPPROTO_UDP;
+    ip->tot_len = htons(ipBytes);
+    ::inet_pton(AF_INET, source, &ip->saddr);
+    ::inet_pton(AF_INET, Lab::kProviderHost, &ip->daddr);
+    packet[20] = 0x30; // source port 12345
+    packet[21] = 0x39;
+    packet[22] = 0x30; // destination port 12346
+    packet[23] = 0x3A;
+    packet[24] = static_cast<std::uint8_t>((ipBytes - 20) >> 8);
+    packet[25] = static_cast<std::uint8_t>(ipBytes - 20);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = ip->daddr;
+    const bool sent = ::sendto(fd, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
+                      static_cast<ssize_t>(packet.size());
+    ::close(fd);
+    return sent;
+}
+
+struct CapturingProgramLabTest : ::testing::Test {
+    std::unique_ptr<Lab> lab;
+    std::unique_ptr<CapturingProgram> p;
+
+    void SetUp() override {
+        if (const auto why = Lab::unavailableReason(); !why.empty())
+            GTEST_SKIP() << why;
+        lab = std::make_unique<Lab>(QV_LAB_PPPD, QV_DEVCON_PATH);
+        if (lab->refused())
+            GTEST_SKIP() << "the provider lab needs root allowed to create namespaces: " << lab->error();
+        ASSERT_EQ(lab->error(), "");
+        p = std::make_unique<CapturingProgram>(lab->appDir());
+        ASSERT_TRUE(p->fs.writeAtomic(p->paths.settingsFile(),
+                                      "[Prenos]\r\nRegistry=0\r\n[Modem]\r\nRestart=0\r\n[Okno]\r\nShow=1\r\n"));
+        ASSERT_EQ(p->dialer.CreateEntry({kEntry, "*99#", "/dev/ttyUSB0", "lab", "s3cret"}), 0);
+        p->form.create();
+        p->form.activated();
+        p->form.timers().timer(10).stop(); // no start-up modem restart in the middle of a dial
+        ASSERT_FALSE(p->form.counterMode());
+        p->form.intents().clicked(names::TForm1::SpeedButton1);
+        ASSERT_TRUE(until([&] { return capturing(); }, 10000)) << shown(names::TForm1::Label9);
+        ASSERT_EQ(p->form.packetMeter().clientIp(), Lab::kClientIp);
+    }
+
+    void TearDown() override {
+        if (p) {
+            // Nothing went wrong that the program would have logged or shown.
+            EXPECT_EQ(cp1250::toUtf8(p->fs.readAll(p->paths.errorLog()).value_or("")), "");
+            EXPECT_EQ(p->dialogs.messages, std::vector<std::string>{});
+            EXPECT_FALSE(p->views.fatalError.window().visible);
+        }
+        p.reset();
+        lab.reset();
+    }
+
+    bool until(const std::function<bool()>& done, int ms) { return p->loop.pumpUntil(done, ms); }
+    const std::string& shown(const shell::WidgetName& w) { return p->views.main.get(w).text; }
+    bool capturing() {
+        const platform::PacketCapture* c = p->form.packetMeter().captureInstance();
+        return p->form.state().isConnected && c && c->Active();
+    }
+    const metering::ConnectionCounters& counters() { return p->form.meter().counters(); }
+    std::pair<std::uint32_t, std::uint32_t> octets() {
+        std::vector<platform::InterfaceRow> rows;
+        p->interfaces.read(rows);
+        for (const auto& r : rows)
+            if (r.name == "ppp0")
+                return {r.inOctets, r.outOctets};
+        return {0, 0};
+    }
+    bool ping(int dataBytes) {
+        int answers = -1;
+        p->echo.send({Lab::kProviderHost, dataBytes, 64, 3000, ""}, [&](int n, int) { answers = n; });
+        until([&] { return answers >= 0; }, 5000);
+        return answers == 1;
+    }
+};
+
+TEST_F(CapturingProgramLabTest, CountsTheClientsPacketsExactlyBothWaysAndNoOneElses) {
+    const auto [in0, out0] = octets();
+    ASSERT_TRUE(sendFromElsewhere("10.231.0.77", 128));
+    for (int data : {56, 1000, 1472})
+        ASSERT_TRUE(ping(data)) << data;
+    constexpr std::uint32_t kEchoBytes = 84 + 1028 + 1500;
+    ASSERT_TRUE(until([&] { return counters().connDownBytes >= kEchoBytes; }, 3000));
+    p->loop.pumpWait(300); // anything still on its way
+    EXPECT_EQ(counters().connUpBytes, kEchoBytes);
+    EXPECT_EQ(counters().connDownBytes, kEchoBytes);
+    // The other host's datagram went out on ppp0 all the same.
+    const auto [in, out] = octets();
+    EXPECT_EQ(out - out0, kEchoBytes + 128);
+    EXPECT_EQ(in - in0, kEchoBytes);
+    const statistics::StatisticsRecord* running = p->form.running().currentConnRecord();
+    ASSERT_NE(running, nullptr);
+    EXPECT_EQ(running->Up1 + running->Up2, kEchoBytes);
+    EXPECT_EQ(running->Down1 + running->Down2, kEchoBytes);
+    EXPECT_TRUE(p->form.floating().exists());
+
+    p->form.intents().clicked(names::TForm1::SpeedButton2);
+    ASSERT_TRUE(until([&] { return !p->form.state().isConnected && !p->form.state().disconnectBusy; }, 10000));
+    const auto records = statistics::decodeFile(p->fs.readAll(p->paths.statisticsFile()).value_or(""));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_DOUBLE_EQ(records[0].Up1 + records[0].Up2, kEchoBytes / 1e6);
+    EXPECT_DOUBLE_EQ(records[0].Down1 + records[0].Down2, kEchoBytes / 1e6);
+}
+
+TEST_F(CapturingProgramLabTest, AHangUpInTheMiddleOfABurstEndsTheCaptureWithoutAWord) {
+    // Datagrams to the provider as fast as the link takes them, until the link is gone.
+    std::atomic<bool> stop{false};
+    std::thread burst([&] {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(12347);
+        ::inet_pton(AF_INET, Lab::kProviderHost, &to.sin_addr);
+        const std::string payload(1372, 'b');
+        while (!stop)
+            ::sendto(fd, payload.data(), payload.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        ::close(fd);
+    });
+    const bool flowing = until([&] { return counters().connUpBytes > 2'000'000; }, 10000);
+    p->form.intents().clicked(names::TForm1::SpeedButton2);
+    const bool over = until([&] { return !p->form.state().isConnected && !p->form.state().disconnectBusy; }, 10000);
+    stop = true;
+    burst.join();
+    ASSERT_TRUE(flowing);
+    ASSERT_TRUE(over);
+    EXPECT_FALSE(Lab::interfaceExists("ppp0"));
+    EXPECT_EQ(p->form.packetMeter().captureInstance(), nullptr);
+    EXPECT_EQ(shown(names::TForm1::Label9), "Odpojeno");
+    const auto records = statistics::decodeFile(p->fs.readAll(p->paths.statisticsFile()).value_or(""));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_GT(records[0].Up1 + records[0].Up2, 2.0);
+    RecordProperty("burst_up_mb", std::to_string(records[0].Up1 + records[0].Up2));
 }
 
 } // namespace

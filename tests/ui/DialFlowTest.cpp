@@ -9,6 +9,7 @@
 #include "support/MemoryFileSystem.h"
 #include "ui/AboutWindow.h"
 #include "ui/EntryEditorWindow.h"
+#include "ui/FloatingWindow.h"
 #include "ui/MailNoticeWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/StatisticsWindow.h"
@@ -66,26 +67,24 @@ struct World {
         fs.addDir("/app");
         fs.addDir("/app/Data");
         dialer.setPhonebook({"Alfa", "Beta"});
-        form = std::make_unique<app::MainForm>(app::ShellServices{loop,
-                                                                  clock,
-                                                                  fs,
-                                                                  LocaleFormats{},
-                                                                  dialer,
-                                                                  monitor,
-                                                                  echo,
-                                                                  interfaces,
-                                                                  processes,
-                                                                  dialogs,
-                                                                  "192.0.2.53",
-                                                                  [] {},
-                                                                  [] { return 1280; },
-                                                                  [] { return 100; },
-                                                                  [this] { return trayShown; },
-                                                                  mail.workers,
-                                                                  mail.pop3,
-                                                                  mail.sound,
-                                                                  mail.desktop,
-                                                                  [] { return 1024; }},
+        form = std::make_unique<app::MainForm>(app::ShellServices{.loop = loop,
+                                                                  .clock = clock,
+                                                                  .fs = fs,
+                                                                  .dialer = dialer,
+                                                                  .monitor = monitor,
+                                                                  .echo = echo,
+                                                                  .interfaces = interfaces,
+                                                                  .processes = processes,
+                                                                  .dialogs = dialogs,
+                                                                  .pingHost = "192.0.2.53",
+                                                                  .screenWidth = [] { return 1280; },
+                                                                  .mainWindowTop = [] { return 100; },
+                                                                  .trayAvailable = [this] { return trayShown; },
+                                                                  .workers = mail.workers,
+                                                                  .pop3 = mail.pop3,
+                                                                  .sound = mail.sound,
+                                                                  .desktop = mail.desktop,
+                                                                  .screenHeight = [] { return 1024; }},
                                                paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
@@ -94,6 +93,7 @@ struct World {
         ui::addConnectionWindows(*shell, views);
         ui::addStatisticsWindows(*shell, views, form->statisticsWindow());
         ui::addMailWindows(*shell, views);
+        ui::addMeteringWindows(*shell, views, form->floating());
         shell->start();
         // The start-up modem restart would take the connect controls away for a while; not this flow's concern.
         form->timers().timer(10).stop();
@@ -219,7 +219,7 @@ private slots:
         using Kind = shell::IntentRouter::Kind;
         for (shell::WindowView* view :
              {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog, &w.views.entryEditor,
-              &w.views.statistics, &w.views.usageChart, &w.views.about, &w.views.mailNotice}) {
+              &w.views.statistics, &w.views.usageChart, &w.views.about, &w.views.mailNotice, &w.views.floating}) {
             view->showWindow();
             QWidget* window = w.shell->window(view->windowName());
             QVERIFY(window);

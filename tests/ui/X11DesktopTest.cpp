@@ -201,28 +201,26 @@ struct World {
         fs.addDir("/app");
         fs.addDir("/app/Data");
         dialer.setPhonebook({"Alfa", "Beta"});
-        form =
-            std::make_unique<app::MainForm>(app::ShellServices{loop,
-                                                               clock,
-                                                               fs,
-                                                               LocaleFormats{},
-                                                               dialer,
-                                                               monitor,
-                                                               echo,
-                                                               interfaces,
-                                                               processes,
-                                                               dialogs,
-                                                               "192.0.2.53",
-                                                               [] {},
-                                                               [] { return 1024; },
-                                                               [] { return 100; },
-                                                               [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
-                                                               mail.workers,
-                                                               mail.pop3,
-                                                               mail.sound,
-                                                               mail.desktop,
-                                                               [] { return 1024; }},
-                                            paths, views);
+        form = std::make_unique<app::MainForm>(
+            app::ShellServices{.loop = loop,
+                               .clock = clock,
+                               .fs = fs,
+                               .dialer = dialer,
+                               .monitor = monitor,
+                               .echo = echo,
+                               .interfaces = interfaces,
+                               .processes = processes,
+                               .dialogs = dialogs,
+                               .pingHost = "192.0.2.53",
+                               .screenWidth = [] { return 1024; },
+                               .mainWindowTop = [] { return 100; },
+                               .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
+                               .workers = mail.workers,
+                               .pop3 = mail.pop3,
+                               .sound = mail.sound,
+                               .desktop = mail.desktop,
+                               .screenHeight = [] { return 1024; }},
+            paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());

@@ -5,7 +5,7 @@
 // Before the kernel headers, which then leave out their own copy of the interface flags.
 #include <net/if.h>
 
-#include <condition_variable>
+#include <atomic>
 #include <cstring>
 #include <linux/if_arp.h>
 #include <mutex>
@@ -100,72 +100,83 @@ bool chooseDecodableLinkType(pcap_t* handle) {
 
 } // namespace
 
-/// What the capture thread, the UI thread and the packets posted to it share for one opening of the adapter.
+/// What the capture thread, the UI thread and the hand-overs posted to it share for one opening of the adapter.
 struct LinuxPacketCapture::Session {
     pcap_t* handle = nullptr;
     int linkType = -1;
-    std::string device;
+    std::string device; ///< the adapter's name; empty for a capture file
+    bool savefile = false;
     /// UI thread only: the capture that owns the session, null once it closed the adapter. Posted work that finds
     /// it null does nothing.
     LinuxPacketCapture* owner = nullptr;
 
+    std::atomic<bool> stopping{false}; ///< Close has begun: the thread hands over nothing more
+
     std::mutex mutex;
-    std::condition_variable handedBack;
-    bool stopping = false;                     ///< Close has begun: the thread waits for the UI thread no more
-    std::uint64_t handedOver = 0;              ///< packets posted to the UI thread
-    std::uint64_t handled = 0;                 ///< the last of them the UI thread is done with
+    std::vector<CapturedPacket> waiting;       ///< read and decoded, not yet taken by the UI thread
+    bool handOverPosted = false;               ///< a hand-over is on its way to the UI thread
     CaptureError outcome = CaptureError::None; ///< how the thread ended, when by itself
 
     static void run(const std::shared_ptr<Session>& s, EventLoop& loop);
+    /// Moves what the thread read into `waiting`, and posts a hand-over unless one is on its way.
+    static void publish(const std::shared_ptr<Session>& s, EventLoop& loop, std::vector<CapturedPacket>& read);
 };
 
-void LinuxPacketCapture::Session::run(const std::shared_ptr<Session>& s, EventLoop& loop) {
-    for (;;) {
-        pcap_pkthdr* h = nullptr;
-        const u_char* data = nullptr;
-        const int rc = ::pcap_next_ex(s->handle, &h, &data);
-        if (rc == 0)
-            continue; // the read time-out
-        if (rc == PCAP_ERROR_BREAK)
-            return; // Close, which finishes the rest
-        if (rc < 0) {
-            // A link that goes down (a hang-up, a drop) takes its interface with it: the end of the capture, not
-            // a failure. The error text says so, and the interface is gone or down by now.
-            const std::string why = ::pcap_geterr(s->handle);
-            const bool gone = why.find("interface disappeared") != std::string::npos ||
-                              why.find("interface went down") != std::string::npos || !interfaceUp(s->device);
-            std::lock_guard lock(s->mutex);
-            if (s->stopping)
-                return;
-            s->outcome = gone ? CaptureError::None : CaptureError::ReadFailed;
-            break;
-        }
-        std::uint64_t ticket = 0;
-        {
-            std::lock_guard lock(s->mutex);
-            if (s->stopping)
-                return;
-            ticket = ++s->handedOver;
-        }
-        const CaptureHeader header{h->ts.tv_sec, static_cast<std::int32_t>(h->ts.tv_usec), h->caplen, h->len};
-        const std::span<const std::uint8_t> frame(data, h->caplen);
-        loop.post([s, ticket, header, frame] {
-            if (s->owner)
-                s->owner->deliver(header, s->linkType, frame);
-            {
-                std::lock_guard lock(s->mutex);
-                s->handled = ticket;
-            }
-            s->handedBack.notify_all();
-        });
-        // The packet's bytes belong to the library until the next read: wait until the UI thread is done with
-        // them, or until Close no longer wants them.
-        std::unique_lock lock(s->mutex);
-        s->handedBack.wait(lock, [&] { return s->handled >= ticket || s->stopping; });
-        if (s->stopping)
-            return;
+void LinuxPacketCapture::Session::publish(const std::shared_ptr<Session>& s, EventLoop& loop,
+                                          std::vector<CapturedPacket>& read) {
+    bool post = false;
+    {
+        std::lock_guard lock(s->mutex);
+        if (s->waiting.empty())
+            s->waiting.swap(read); // the common case: no copy, and `read` gets the UI thread's spare buffer
+        else
+            s->waiting.insert(s->waiting.end(), read.begin(), read.end());
+        post = !s->handOverPosted;
+        s->handOverPosted = true;
     }
-    // Ended by itself: the adapter is closed on the UI thread.
+    read.clear();
+    if (post)
+        loop.post([s] {
+            if (s->owner)
+                s->owner->takeWaiting(*s);
+        });
+}
+
+void LinuxPacketCapture::Session::run(const std::shared_ptr<Session>& s, EventLoop& loop) {
+    struct Reader {
+        int linkType;
+        std::vector<CapturedPacket> read;
+    } reader{s->linkType, {}};
+    reader.read.reserve(kPacketsPerRead);
+    // Decoded here, off the UI thread: only the fields the metering reads travel on.
+    const auto onPacket = [](u_char* user, const pcap_pkthdr* h, const u_char* data) {
+        auto& r = *reinterpret_cast<Reader*>(user);
+        const CaptureHeader header{h->ts.tv_sec, static_cast<std::int32_t>(h->ts.tv_usec), h->caplen, h->len};
+        appendPacket(r.read, header, r.linkType, std::span<const std::uint8_t>(data, h->caplen));
+    };
+    for (;;) {
+        // One call takes what the library has at hand (a live adapter's kernel block, or up to kPacketsPerRead
+        // packets of a file), so the shared batch is touched once per call, not once per packet.
+        const int rc = ::pcap_dispatch(s->handle, kPacketsPerRead, onPacket, reinterpret_cast<u_char*>(&reader));
+        if (s->stopping)
+            return; // Close, which finishes the rest
+        if (!reader.read.empty())
+            publish(s, loop, reader.read);
+        if (rc > 0 || (rc == 0 && !s->savefile))
+            continue; // more, or a live adapter's read time-out
+        if (rc == 0 || rc == PCAP_ERROR_BREAK)
+            break; // the end of a capture file
+        // A link that goes down (a hang-up, a drop) takes its interface with it: the end of the capture, not
+        // a failure. The error text says so, and the interface is gone or down by now.
+        const std::string why = ::pcap_geterr(s->handle);
+        const bool gone =
+            !s->savefile && (why.find("interface disappeared") != std::string::npos ||
+                             why.find("interface went down") != std::string::npos || !interfaceUp(s->device));
+        std::lock_guard lock(s->mutex);
+        s->outcome = gone ? CaptureError::None : CaptureError::ReadFailed;
+        break;
+    }
+    // Ended by itself: after the packets posted before, the adapter is closed on the UI thread.
     loop.post([s] {
         if (s->owner)
             s->owner->onThreadEnded();
@@ -227,36 +238,57 @@ bool LinuxPacketCapture::Open() {
         setError(CaptureError::OpenFailed, error);
         return false;
     }
-    const auto fail = [&](CaptureError kind, std::string text) {
-        setError(kind, std::move(text));
-        ::pcap_close(handle);
-        return false;
-    };
     ::pcap_set_snaplen(handle, SnapLen);
     ::pcap_set_promisc(handle, (Flags & kPromiscuous) ? 1 : 0);
     ::pcap_set_timeout(handle, ReadTimeout);
     // A positive status is a warning (no promiscuous mode on this link, for one): the capture works.
     if (const int status = ::pcap_activate(handle); status < 0) {
         const bool denied = status == PCAP_ERROR_PERM_DENIED || status == PCAP_ERROR_PROMISC_PERM_DENIED;
-        return fail(denied ? CaptureError::NoPermission : CaptureError::OpenFailed, activateErrorText(handle, status));
+        setError(denied ? CaptureError::NoPermission : CaptureError::OpenFailed, activateErrorText(handle, status));
+        ::pcap_close(handle);
+        return false;
     }
+    return start(handle, netmaskOf(*device), device->name, false);
+}
+
+bool LinuxPacketCapture::OpenSavefile(const std::string& path) {
+    if (Active()) {
+        setError(CaptureError::AlreadyOpen, kAlreadyOpenText);
+        return false;
+    }
+    char error[PCAP_ERRBUF_SIZE] = "";
+    pcap_t* handle = ::pcap_open_offline(path.c_str(), error);
+    if (!handle) {
+        setError(CaptureError::OpenFailed, error);
+        return false;
+    }
+    return start(handle, PCAP_NETMASK_UNKNOWN, "", true);
+}
+
+bool LinuxPacketCapture::start(pcap_t* handle, std::uint32_t netmask, std::string device, bool savefile) {
+    const auto fail = [&](std::string text) {
+        setError(CaptureError::OpenFailed, std::move(text));
+        ::pcap_close(handle);
+        return false;
+    };
     if (!chooseDecodableLinkType(handle)) {
         const int type = ::pcap_datalink(handle);
         const char* name = ::pcap_datalink_val_to_name(type);
-        return fail(CaptureError::OpenFailed, kUnsupportedLinkText + (name ? std::string(name) : std::to_string(type)));
+        return fail(kUnsupportedLinkText + (name ? std::string(name) : std::to_string(type)));
     }
     bpf_program program{};
-    if (::pcap_compile(handle, &program, Filter.c_str(), 1, netmaskOf(*device)) < 0)
-        return fail(CaptureError::OpenFailed, ::pcap_geterr(handle));
+    if (::pcap_compile(handle, &program, Filter.c_str(), 1, netmask) < 0)
+        return fail(::pcap_geterr(handle));
     const int set = ::pcap_setfilter(handle, &program);
     ::pcap_freecode(&program);
     if (set < 0)
-        return fail(CaptureError::OpenFailed, ::pcap_geterr(handle));
+        return fail(::pcap_geterr(handle));
 
     auto session = std::make_shared<Session>();
     session->handle = handle;
     session->linkType = ::pcap_datalink(handle);
-    session->device = device->name;
+    session->device = std::move(device);
+    session->savefile = savefile;
     session->owner = this;
     session_ = session;
     setActive(true);
@@ -276,15 +308,24 @@ void LinuxPacketCapture::Close() {
         release();
         return;
     }
-    {
-        std::lock_guard lock(session_->mutex);
-        session_->stopping = true;
-    }
+    session_->stopping = true;
     session_->owner = nullptr;
-    session_->handedBack.notify_all();
     ::pcap_breakloop(session_->handle);
     thread_.join();
     release();
+}
+
+void LinuxPacketCapture::takeWaiting(Session& session) {
+    std::vector<CapturedPacket> batch = std::move(spare_);
+    batch.clear();
+    {
+        std::lock_guard lock(session.mutex);
+        batch.swap(session.waiting);
+        session.handOverPosted = false;
+    }
+    handOver(batch); // may Close: nothing of the session is touched after it
+    batch.clear();
+    spare_ = std::move(batch);
 }
 
 void LinuxPacketCapture::onThreadEnded() {

@@ -3,8 +3,11 @@
 #include "common/EventLoop.h"
 #include "platform/PacketCapture.h"
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 struct pcap; // the library's handle (pcap_t)
 
@@ -16,8 +19,9 @@ namespace qv::platform {
 /// Ethernet, a plain tun raw IP; an adapter of another link type is switched to a decodable one when it offers
 /// one, else not opened.
 ///
-/// The capture thread blocks in pcap_next_ex (on Linux the read time-out only runs once packets flow), so Close
-/// wakes it with pcap_breakloop. At a hang-up the kernel takes the link down under the capture and the read fails
+/// The capture thread reads with pcap_dispatch, which takes what the library has at hand in one call, and blocks
+/// there (on Linux the read time-out only runs once packets flow), so Close wakes it with pcap_breakloop. At a hang-up
+/// the kernel takes the link down under the capture and the read fails
 /// ("The interface disappeared"): that ends the capture quietly, with no error. Needs CAP_NET_RAW (root, or
 /// `setcap cap_net_raw,cap_net_admin+ep` on the program); without it Open fails with CaptureError::NoPermission.
 class LinuxPacketCapture final : public PacketCapture {
@@ -30,19 +34,30 @@ public:
     bool Open() override;
     void Close() override;
 
+    /// Replays a capture file as if its packets came from an adapter, through the same filter, decoding and
+    /// hand-overs, as fast as the file reads; the end of the file ends the capture quietly. For measuring and
+    /// checking the capture path without a link.
+    bool OpenSavefile(const std::string& path);
+
     /// The link type frames are decoded by while active (linktype::...); -1 otherwise.
     int linkType() const;
 
 private:
     struct Session;
 
+    /// Packets one read takes from a capture file at most (a live adapter's block is usually smaller).
+    static constexpr int kPacketsPerRead = 512;
+
     void enumerate();
+    bool start(pcap*, std::uint32_t netmask, std::string device, bool savefile);
+    void takeWaiting(Session& session);
     void release();
     void onThreadEnded();
 
     EventLoop& loop_;
     std::shared_ptr<Session> session_; ///< while active: what the capture thread and the posted work share
     std::thread thread_;
+    std::vector<CapturedPacket> spare_; ///< the last batch's buffer, given back to the capture thread
 };
 
 class LinuxPacketCaptureFactory final : public PacketCaptureFactory {

@@ -92,11 +92,13 @@ void SimPacketCapture::onTick() {
     }
     std::uint64_t in = 0, out = 0;
     line_.counters(in, out);
-    if (emit(in, capturedIn_, false))
-        emit(out, capturedOut_, true);
+    batch_.clear();
+    read(in, capturedIn_, false);
+    read(out, capturedOut_, true);
+    handOver(batch_);
 }
 
-bool SimPacketCapture::emit(std::uint64_t total, std::uint64_t& captured, bool outgoing) {
+void SimPacketCapture::read(std::uint64_t total, std::uint64_t& captured, bool outgoing) {
     static const auto client = bytesOf(SimLine::kClientIp);
     static const auto server = bytesOf(SimLine::kServerIp);
     put16(&frame_[0], outgoing ? kCookedOutgoing : kCookedIncoming);
@@ -113,11 +115,9 @@ bool SimPacketCapture::emit(std::uint64_t total, std::uint64_t& captured, bool o
         put16(ip + 2, length);
         header.wireBytes = static_cast<std::uint32_t>(kCookedHeader) + length;
         captured += length;
-        deliver(header, linktype::kLinuxSll, frame_);
-        if (!Active())
-            return false;
+        // Through the decoder, as a real adapter's frames go.
+        appendPacket(batch_, header, linktype::kLinuxSll, frame_);
     }
-    return true;
 }
 
 std::unique_ptr<PacketCapture> SimPacketCaptureFactory::create() {

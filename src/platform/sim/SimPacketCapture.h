@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace qv::platform {
 
@@ -14,9 +15,9 @@ namespace qv::platform {
 /// dial-up adapter (the line's interface, described "WAN (PPP/SLIP) Interface"). An open dial-up adapter turns
 /// the line's traffic into IPv4 packets of at most kMtu bytes, from and to the line's client address, every
 /// ReadTimeout milliseconds from a loop timer, as Linux cooked frames like ppp0's: their lengths add up to what
-/// the interface counters show, less a few bytes still too few for a packet. When the connection goes away the
-/// capture ends quietly, as a link's does. No thread: the packets arrive from the loop on the UI thread. The line
-/// must outlive this object.
+/// the interface counters show, less a few bytes still too few for a packet. Each time-out hands its packets over
+/// as one batch. When the connection goes away the capture ends quietly, as a link's does. No thread: the packets
+/// arrive from the loop on the UI thread. The line must outlive this object.
 class SimPacketCapture final : public PacketCapture {
 public:
     static constexpr std::uint32_t kMtu = 1500;
@@ -31,8 +32,8 @@ public:
 
 private:
     void onTick();
-    /// Hands over packets for the bytes of one direction not yet captured; false when the handler closed us.
-    bool emit(std::uint64_t total, std::uint64_t& captured, bool outgoing);
+    /// Adds packets for the bytes of one direction not yet captured to the batch.
+    void read(std::uint64_t total, std::uint64_t& captured, bool outgoing);
 
     EventLoop& loop_;
     const SimLine& line_;
@@ -40,7 +41,8 @@ private:
     std::uint32_t connection_ = 0; ///< the line's connection the open adapter belongs to; 0 for the loopback
     std::uint64_t capturedIn_ = 0; ///< interface octets already turned into packets
     std::uint64_t capturedOut_ = 0;
-    std::array<std::uint8_t, 36> frame_{}; ///< cooked header and IP header of the packet being handed over
+    std::array<std::uint8_t, 36> frame_{}; ///< cooked header and IP header of the packet being made
+    std::vector<CapturedPacket> batch_;
 };
 
 class SimPacketCaptureFactory final : public PacketCaptureFactory {

@@ -27,6 +27,7 @@ struct SimPacketCaptureTest : testing::Test {
     SimLine line{loop, fs, "/app/"};
     SimPacketCaptureFactory factory{loop, line};
     std::vector<Seen> seen;
+    int batches = 0;
 
     std::uint32_t connect() {
         const std::uint32_t handle = line.dial("Quorvex Demo");
@@ -38,8 +39,10 @@ struct SimPacketCaptureTest : testing::Test {
     std::unique_ptr<PacketCapture> openDialUp() {
         auto capture = factory.create();
         capture->setAdapterIndex(1);
-        capture->OnCaptureIP = [this](const CapturedPacket& p) {
-            seen.push_back({loop.tickCount(), p.linkType, *p.decoded.ipv4});
+        capture->OnCaptureIP = [this](std::span<const CapturedPacket> batch) {
+            ++batches;
+            for (const auto& p : batch)
+                seen.push_back({loop.tickCount(), p.linkType, *p.decoded.ipv4});
         };
         EXPECT_TRUE(capture->Open()) << capture->errorText();
         return capture;
@@ -126,9 +129,10 @@ TEST_F(SimPacketCaptureTest, PacketsCarryTheLinesTrafficBothWaysAsCookedIpv4) {
     EXPECT_GT(sum(true) + SimPacketCapture::kSmallestPacket, in - in0);
     EXPECT_LE(sum(false), out - out0);
     EXPECT_GT(sum(false) + SimPacketCapture::kSmallestPacket, out - out0);
-    // Every read time-out hands over a burst, so a second sees about ten of them.
+    // Every read time-out hands over one batch, so a second sees ten of them.
     EXPECT_EQ(seen.front().tick - (seen.front().tick % 100), seen.front().tick);
     EXPECT_GT(seen.back().tick, seen.front().tick + 9'000);
+    EXPECT_EQ(batches, 100);
 }
 
 TEST_F(SimPacketCaptureTest, AHangUpEndsTheCaptureQuietly) {
@@ -148,12 +152,12 @@ TEST_F(SimPacketCaptureTest, AHangUpEndsTheCaptureQuietly) {
     EXPECT_EQ(seen.size(), count);
 }
 
-TEST_F(SimPacketCaptureTest, AHandlerThatClosesTheCaptureGetsNoFurtherPacket) {
+TEST_F(SimPacketCaptureTest, AHandlerThatClosesTheCaptureGetsNoFurtherBatch) {
     connect();
     auto capture = factory.create();
     capture->setAdapterIndex(1);
     int calls = 0;
-    capture->OnCaptureIP = [&](const CapturedPacket&) {
+    capture->OnCaptureIP = [&](std::span<const CapturedPacket>) {
         ++calls;
         capture->Close();
     };
@@ -167,11 +171,11 @@ TEST_F(SimPacketCaptureTest, TheLoopbackOpensButCarriesNothing) {
     connect();
     auto capture = factory.create();
     capture->setAdapterIndex(0);
-    capture->OnCaptureIP = [this](const CapturedPacket& p) { seen.push_back({0, p.linkType, *p.decoded.ipv4}); };
+    capture->OnCaptureIP = [this](std::span<const CapturedPacket> batch) { batches += !batch.empty(); };
     ASSERT_TRUE(capture->Open());
     loop.advance(3000);
     EXPECT_TRUE(capture->Active());
-    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(batches, 0);
 }
 
 } // namespace
