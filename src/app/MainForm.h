@@ -25,8 +25,8 @@
 #include "platform/IcmpEcho.h"
 #include "platform/InterfaceTable.h"
 #include "platform/ModemPortFinder.h"
-#include "platform/Pop3Client.h"
 #include "platform/PacketCapture.h"
+#include "platform/Pop3Client.h"
 #include "platform/ProcessRunner.h"
 #include "platform/SerialPort.h"
 #include "platform/SoundPlayer.h"
@@ -81,7 +81,7 @@ struct ShellServices {
     platform::Pop3Client& pop3;
     platform::SoundPlayer& sound;
     platform::DesktopShell& desktop;
-    std::function<int()> screenHeight{};         ///< with screenWidth, where the new-mail notice appears
+    std::function<int()> screenHeight{};       ///< with screenWidth, where the new-mail notice appears
     platform::SerialPort* modemPort = nullptr; ///< the modem's AT port (none: there is no modem)
     platform::ModemPortFinder* modemPortFinder = nullptr;
     /// The packet metering's captures; null where the program cannot capture.
