@@ -356,9 +356,11 @@ void MainForm::signalPollTick() {
         } restart{self};
         if (!services_.fs.exists(signal))
             return;
+        // A disconnected handling or modem poll in progress may be further down this very stack, pumping: a wait
+        // here would never let it end. The signal stays for the next poll instead.
+        if (state_.disconnectBusy || state_.modemPollBusy)
+            return;
         services_.fs.remove(signal);
-        while (state_.disconnectBusy || state_.modemPollBusy)
-            services_.loop.pumpWait(500);
         if (!state_.isDialing)
             controller_->Dial("Připojení po odpojení");
     });

@@ -37,23 +37,47 @@ TEST_F(SignalPollTest, OnlineOrWhileDiallingTheSignalIsOnlyDeleted) {
     EXPECT_FALSE(fs.exists("/app/PO.log"));
 }
 
-TEST_F(SignalPollTest, WaitsForADisconnectOrModemPollInProgressBeforeDialling) {
+TEST_F(SignalPollTest, ADisconnectOrModemPollInProgressLeavesTheSignalForALaterPoll) {
     form->state().disconnectBusy = true;
     form->state().modemPollBusy = true;
-    bool pollStoppedDuringWait = false;
     std::uint64_t dialledAt = 0;
     dialer.events.OnDialing = [&] { dialledAt = loop.tickCount(); };
-    auto endDisconnect = loop.createTimer(1700, true, [&] {
-        form->state().disconnectBusy = false;
-        // The poll's own timer is stopped during the handling, so it does not re-enter.
-        pollStoppedDuringWait = !form->timers().timer(22).enabled();
-    });
+    auto endDisconnect = loop.createTimer(1700, true, [&] { form->state().disconnectBusy = false; });
     auto endPoll = loop.createTimer(2300, true, [&] { form->state().modemPollBusy = false; });
     secondStart();
+    loop.advance(2000);
+    EXPECT_TRUE(fs.exists("/app/Data/Start"));
+    EXPECT_EQ(dialledAt, 0u);
     loop.advance(1000);
-    EXPECT_TRUE(pollStoppedDuringWait);
-    EXPECT_EQ(dialledAt, 2500u); // checked every 500 ms: 1500, 2000, 2500
+    EXPECT_EQ(dialledAt, 3000u); // the first poll after both have ended
+    EXPECT_FALSE(fs.exists("/app/Data/Start"));
     EXPECT_TRUE(form->timers().timer(22).enabled());
+}
+
+// A second start while the disconnected handling pumps (restarting the modem): the poll runs inside that handling
+// and must not wait for it there.
+TEST_F(SignalPollTest, ASecondStartDuringTheDisconnectedHandlingDialsAfterIt) {
+    fs.put("/app/Nastaveni.ini", "[Pripojeni]\r\nReDial=0\r\n");
+    form->activated();
+    form->timers().timer(10).stop();
+    form->intents().clicked(w::SpeedButton1);
+    dialer.progress(0);
+    dialer.progress(8192);
+    monitor.connect();
+    auto whileHandling = loop.createTimer(300, true, [&] { secondStart(); });
+    // A poll that waited inside the handling would wait for ever; the watchdog ends such a wait and tells.
+    bool deadlocked = false;
+    auto watchdog = loop.createTimer(30000, true, [&] {
+        deadlocked = deadlocked || form->state().disconnectBusy;
+        form->state().disconnectBusy = false;
+    });
+    monitor.disconnect(); // the modem restart of the handling pumps for 1.5 s
+    whileHandling->stop();
+    watchdog->stop();
+    EXPECT_FALSE(deadlocked);
+    EXPECT_EQ(dials(), 1u);
+    loop.advance(1000);
+    EXPECT_EQ(dials(), 2u);
 }
 
 TEST_F(SignalPollTest, AFailureIsLoggedAndThePollKeepsRunning) {
