@@ -2,15 +2,7 @@
 
 #include "app/MainForm.h"
 #include "common/Cp1250.h"
-#include "common/OleDate.h"
-#include "common/VirtualEventLoop.h"
-#include "support/FakeDialUpAdapter.h"
-#include "support/FakeInterfaceTable.h"
-#include "support/FakeMailServices.h"
-#include "support/FakeModem.h"
-#include "support/FakePacketCapture.h"
-#include "support/FakeServices.h"
-#include "support/MemoryFileSystem.h"
+#include "support/ScriptedServices.h"
 
 #include <gtest/gtest.h>
 
@@ -31,24 +23,11 @@ namespace qv::test {
 namespace w = names::TForm1;
 
 /// The shell on the virtual loop, an in-memory application directory "/app/" (with Data/) and a fixed start time.
-struct ShellFixture : ::testing::Test {
-    VirtualEventLoop loop;
-    VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 14, 7, 9, 0})};
-    MemoryFileSystem fs;
-    FakeDialUpAdapter dialer;
-    FakeConnectionMonitor monitor;
-    FakeIcmpEcho echo;
-    FakeInterfaceTable interfaces;
-    FakeProcessRunner processes{loop};
-    RecordingDialogs dialogs;
-    FakeMailServices mail;
-    FakeModem modem{loop};
-    FakePacketCaptureFactory captures;
+struct ShellFixture : ::testing::Test, ScriptedServices {
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     int quits = 0;
     std::function<void()> onQuit; ///< runs at each request to end the program
-    bool trayShown = true;        ///< whether the desktop shows tray icons
     std::unique_ptr<app::MainForm> form;
 
     void SetUp() override {
@@ -57,33 +36,11 @@ struct ShellFixture : ::testing::Test {
         dialer.setPhonebook({"Alfa", "Beta", "Gama"});
     }
     app::MainForm& make() {
-        form = std::make_unique<app::MainForm>(app::ShellServices{.loop = loop,
-                                                                  .clock = clock,
-                                                                  .fs = fs,
-                                                                  .dialer = dialer,
-                                                                  .monitor = monitor,
-                                                                  .echo = echo,
-                                                                  .interfaces = interfaces,
-                                                                  .processes = processes,
-                                                                  .dialogs = dialogs,
-                                                                  .pingHost = "192.0.2.53",
-                                                                  .quit =
-                                                                      [this] {
-                                                                          ++quits;
-                                                                          if (onQuit)
-                                                                              onQuit();
-                                                                      },
-                                                                  .screenWidth = [] { return 1280; },
-                                                                  .mainWindowTop = [] { return 100; },
-                                                                  .trayAvailable = [this] { return trayShown; },
-                                                                  .workers = mail.workers,
-                                                                  .pop3 = mail.pop3,
-                                                                  .sound = mail.sound,
-                                                                  .desktop = mail.desktop,
-                                                                  .screenHeight = [] { return 1024; },
-                                                                  .modemPort = &modem,
-                                                                  .modemPortFinder = &modem,
-                                                                  .captures = &captures},
+        form = std::make_unique<app::MainForm>(services([this] {
+                                                   ++quits;
+                                                   if (onQuit)
+                                                       onQuit();
+                                               }),
                                                paths, views);
         form->intents().onUnhandled(
             [](const shell::WidgetName& name, shell::IntentRouter::Kind) { ADD_FAILURE() << "unhandled " << name; });

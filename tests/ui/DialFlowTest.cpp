@@ -7,6 +7,7 @@
 #include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
+#include "support/ScriptedServices.h"
 #include "ui/AboutWindow.h"
 #include "ui/EntryEditorWindow.h"
 #include "ui/FloatingWindow.h"
@@ -46,46 +47,18 @@ QImage imageOf(const QIcon& icon) {
 }
 
 /// The real logic on the virtual loop and scripted services, with the real windows over it.
-struct World {
-    VirtualEventLoop loop;
-    VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 14, 7, 9, 0})};
-    test::MemoryFileSystem fs;
-    test::FakeDialUpAdapter dialer;
-    test::FakeConnectionMonitor monitor;
-    test::FakeIcmpEcho echo;
-    test::FakeInterfaceTable interfaces;
-    test::FakeProcessRunner processes{loop};
-    test::RecordingDialogs dialogs;
-    bool trayShown = false; // the offscreen desktop has none
-    test::FakeMailServices mail;
+struct World : test::ScriptedServices {
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     std::unique_ptr<app::MainForm> form;
     std::unique_ptr<ui::UiShell> shell; // last: its windows go before the logic they forward to
 
     World() {
+        trayShown = false; // the offscreen desktop has none
         fs.addDir("/app");
         fs.addDir("/app/Data");
         dialer.setPhonebook({"Alfa", "Beta"});
-        form = std::make_unique<app::MainForm>(app::ShellServices{.loop = loop,
-                                                                  .clock = clock,
-                                                                  .fs = fs,
-                                                                  .dialer = dialer,
-                                                                  .monitor = monitor,
-                                                                  .echo = echo,
-                                                                  .interfaces = interfaces,
-                                                                  .processes = processes,
-                                                                  .dialogs = dialogs,
-                                                                  .pingHost = "192.0.2.53",
-                                                                  .screenWidth = [] { return 1280; },
-                                                                  .mainWindowTop = [] { return 100; },
-                                                                  .trayAvailable = [this] { return trayShown; },
-                                                                  .workers = mail.workers,
-                                                                  .pop3 = mail.pop3,
-                                                                  .sound = mail.sound,
-                                                                  .desktop = mail.desktop,
-                                                                  .screenHeight = [] { return 1024; }},
-                                               paths, views);
+        form = std::make_unique<app::MainForm>(services(), paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());

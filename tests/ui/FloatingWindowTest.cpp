@@ -9,6 +9,7 @@
 #include "support/FakePacketCapture.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
+#include "support/ScriptedServices.h"
 #include "ui/MainWindow.h"
 #include "ui/UiShell.h"
 
@@ -25,18 +26,7 @@ namespace {
 
 /// The real logic on the virtual loop and scripted services, with the real windows over it; the settings place the
 /// floating window at (300, 40) with opacity step 20.
-struct World {
-    VirtualEventLoop loop;
-    VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 14, 7, 9, 0})};
-    test::MemoryFileSystem fs;
-    test::FakeDialUpAdapter dialer;
-    test::FakeConnectionMonitor monitor;
-    test::FakeIcmpEcho echo;
-    test::FakeInterfaceTable interfaces;
-    test::FakeProcessRunner processes{loop};
-    test::RecordingDialogs dialogs;
-    test::FakePacketCaptureFactory captures;
-    test::FakeMailServices mail;
+struct World : test::ScriptedServices {
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     std::unique_ptr<app::MainForm> form;
@@ -47,25 +37,7 @@ struct World {
         fs.addDir("/app/Data");
         fs.put("/app/Nastaveni.ini", settings);
         dialer.setPhonebook({"Alfa"});
-        form = std::make_unique<app::MainForm>(app::ShellServices{.loop = loop,
-                                                                  .clock = clock,
-                                                                  .fs = fs,
-                                                                  .dialer = dialer,
-                                                                  .monitor = monitor,
-                                                                  .echo = echo,
-                                                                  .interfaces = interfaces,
-                                                                  .processes = processes,
-                                                                  .dialogs = dialogs,
-                                                                  .pingHost = "192.0.2.53",
-                                                                  .screenWidth = [] { return 1280; },
-                                                                  .mainWindowTop = [] { return 100; },
-                                                                  .trayAvailable = [] { return true; },
-                                                                  .workers = mail.workers,
-                                                                  .pop3 = mail.pop3,
-                                                                  .sound = mail.sound,
-                                                                  .desktop = mail.desktop,
-                                                                  .captures = &captures},
-                                               paths, views);
+        form = std::make_unique<app::MainForm>(services(), paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());

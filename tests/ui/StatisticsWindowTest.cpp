@@ -10,6 +10,7 @@
 #include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
+#include "support/ScriptedServices.h"
 #include "ui/MainWindow.h"
 #include "ui/UiShell.h"
 #include "ui/UsageChartWindow.h"
@@ -53,18 +54,8 @@ statistics::StatisticsRecord record(const char* name, CivilDateTime date, double
 }
 
 /// The real logic and windows over a crafted statistics file, on the virtual loop.
-struct World {
-    VirtualEventLoop loop;
-    VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 14, 7, 9, 0})};
-    test::MemoryFileSystem fs;
-    test::FakeDialUpAdapter dialer;
-    test::FakeConnectionMonitor monitor;
-    test::FakeIcmpEcho echo;
-    test::FakeInterfaceTable interfaces;
-    test::FakeProcessRunner processes{loop};
-    test::RecordingDialogs dialogs;
+struct World : test::ScriptedServices {
     shell::AppPaths paths{"/app/", "alice"};
-    test::FakeMailServices mail;
     app::Views views;
     std::unique_ptr<app::MainForm> form;
     std::unique_ptr<ui::UiShell> shell; // last: its windows go before the logic they forward to
@@ -75,25 +66,7 @@ struct World {
         fs.put(paths.statisticsFile(), statistics::encodeFile({record("Anna", {2026, 3, 5}, 100, 10, 50, 5),
                                                                record("Božena", {2026, 3, 4}, 1, 2, 3, 4),
                                                                record("Anna", {2026, 2, 23}, 1000, 0, 0, 0)}));
-        form = std::make_unique<app::MainForm>(app::ShellServices{.loop = loop,
-                                                                  .clock = clock,
-                                                                  .fs = fs,
-                                                                  .dialer = dialer,
-                                                                  .monitor = monitor,
-                                                                  .echo = echo,
-                                                                  .interfaces = interfaces,
-                                                                  .processes = processes,
-                                                                  .dialogs = dialogs,
-                                                                  .pingHost = "192.0.2.53",
-                                                                  .screenWidth = [] { return 1280; },
-                                                                  .mainWindowTop = [] { return 100; },
-                                                                  .trayAvailable = [] { return true; },
-                                                                  .workers = mail.workers,
-                                                                  .pop3 = mail.pop3,
-                                                                  .sound = mail.sound,
-                                                                  .desktop = mail.desktop,
-                                                                  .screenHeight = [] { return 1024; }},
-                                               paths, views);
+        form = std::make_unique<app::MainForm>(services(), paths, views);
         form->create();
         shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
                                               form->intents());
