@@ -10,6 +10,7 @@
 #include "platform/sim/SimModem.h"
 #include "platform/sim/SimPacketCapture.h"
 #include "shell/ShellNames.h"
+#include "support/DemoLineServices.h"
 #include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
@@ -20,43 +21,10 @@ namespace qv::test {
 namespace {
 
 /// The composition the program ships, on the demo line.
-struct Shipped {
-    VirtualEventLoop loop;
-    VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 14, 7, 9, 0})};
-    MemoryFileSystem fs;
-    platform::SimLine line{loop, fs, "/app/"};
-    platform::SimDialUpAdapter dialer{loop, line};
-    platform::PollingConnectionMonitor monitor{loop, line};
-    platform::SimIcmpEcho echo{loop, line};
-    platform::SimInterfaceTable interfaces{line};
-    platform::SimPacketCaptureFactory captures{loop, line};
-    platform::SimModem modem{loop, line};
-    FakeMailServices mail;
-    FakeProcessRunner processes{loop};
-    RecordingDialogs dialogs;
+struct Shipped : DemoLineServices {
     const shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
-    app::MainForm form{app::ShellServices{.loop = loop,
-                                          .clock = clock,
-                                          .fs = fs,
-                                          .dialer = dialer,
-                                          .monitor = monitor,
-                                          .echo = echo,
-                                          .interfaces = interfaces,
-                                          .processes = processes,
-                                          .dialogs = dialogs,
-                                          .pingHost = "192.0.2.53",
-                                          .screenWidth = [] { return 1280; },
-                                          .mainWindowTop = [] { return 100; },
-                                          .workers = mail.workers,
-                                          .pop3 = mail.pop3,
-                                          .sound = mail.sound,
-                                          .desktop = mail.desktop,
-                                          .screenHeight = [] { return 1024; },
-                                          .modemPort = &modem,
-                                          .modemPortFinder = &modem,
-                                          .captures = &captures},
-                       paths, views};
+    app::MainForm form{services(), paths, views};
 
     Shipped() { fs.addDir("/app"); }
 };

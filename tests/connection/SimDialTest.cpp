@@ -9,6 +9,7 @@
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
 #include "statistics/StatisticsCodec.h"
+#include "support/DemoLineServices.h"
 #include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
@@ -23,47 +24,19 @@
 namespace qv::test {
 namespace {
 
-struct SimDialTest : ::testing::Test {
-    VirtualEventLoop loop;
-    VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 14, 7, 9, 0})};
-    MemoryFileSystem fs;
-    platform::SimLine line{loop, fs, "/app/"};
-    platform::SimDialUpAdapter dialer{loop, line};
-    platform::PollingConnectionMonitor monitor{loop, line};
-    platform::SimIcmpEcho echo{loop, line};
-    platform::SimInterfaceTable interfaces{line};
-    FakeProcessRunner processes{loop};
-    RecordingDialogs dialogs;
+struct SimDialTest : ::testing::Test, DemoLineServices {
     shell::AppPaths paths{"/app/", "alice"};
-    FakeMailServices mail;
     app::Views views;
     std::unique_ptr<app::MainForm> form;
 
     void start(const std::string& settings, const std::string& lineControl) {
+        trayShown = true;
         fs.addDir("/app");
         fs.addDir("/app/Data");
         fs.addDir("/app/Statistiky");
         fs.put("/app/Nastaveni.ini", settings);
         fs.put("/app/sim-line.conf", lineControl);
-        form = std::make_unique<app::MainForm>(app::ShellServices{.loop = loop,
-                                                                  .clock = clock,
-                                                                  .fs = fs,
-                                                                  .dialer = dialer,
-                                                                  .monitor = monitor,
-                                                                  .echo = echo,
-                                                                  .interfaces = interfaces,
-                                                                  .processes = processes,
-                                                                  .dialogs = dialogs,
-                                                                  .pingHost = "192.0.2.53",
-                                                                  .screenWidth = [] { return 1280; },
-                                                                  .mainWindowTop = [] { return 100; },
-                                                                  .trayAvailable = [] { return true; },
-                                                                  .workers = mail.workers,
-                                                                  .pop3 = mail.pop3,
-                                                                  .sound = mail.sound,
-                                                                  .desktop = mail.desktop,
-                                                                  .screenHeight = [] { return 1024; }},
-                                               paths, views);
+        form = std::make_unique<app::MainForm>(services(false, false), paths, views);
         form->create();
         form->activated();
         form->timers().timer(10).stop(); // no start-up modem restart

@@ -7,6 +7,7 @@
 #include "platform/sim/SimInterfaceTable.h"
 #include "platform/sim/SimLine.h"
 #include "platform/sim/SimModem.h"
+#include "support/DemoLineServices.h"
 #include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
@@ -19,47 +20,15 @@ namespace {
 namespace w = names::TForm1;
 
 // The demo as scripts/run starts it: the simulated line and its modem, everything else as shipped.
-struct DemoModemTest : ::testing::Test {
-    VirtualEventLoop loop;
-    VirtualClock clock{loop, oleFromCivil({2026, 3, 5, 14, 7, 9, 0})};
-    MemoryFileSystem fs;
-    platform::SimLine line{loop, fs, "/app/"};
-    platform::SimDialUpAdapter dialer{loop, line};
-    platform::PollingConnectionMonitor monitor{loop, line};
-    platform::SimIcmpEcho echo{loop, line};
-    platform::SimInterfaceTable interfaces{line};
-    platform::SimModem modem{loop, line};
-    FakeProcessRunner processes{loop};
-    RecordingDialogs dialogs;
+struct DemoModemTest : ::testing::Test, DemoLineServices {
     const shell::AppPaths paths{"/app/", "alice"};
-    FakeMailServices mail;
     app::Views views;
     std::unique_ptr<app::MainForm> form;
 
     void SetUp() override {
         fs.addDir("/app");
         fs.addDir("/app/Data");
-        form = std::make_unique<app::MainForm>(app::ShellServices{.loop = loop,
-                                                                  .clock = clock,
-                                                                  .fs = fs,
-                                                                  .dialer = dialer,
-                                                                  .monitor = monitor,
-                                                                  .echo = echo,
-                                                                  .interfaces = interfaces,
-                                                                  .processes = processes,
-                                                                  .dialogs = dialogs,
-                                                                  .pingHost = "192.0.2.53",
-                                                                  .screenWidth = [] { return 1280; },
-                                                                  .mainWindowTop = [] { return 100; },
-                                                                  .trayAvailable = [] { return false; },
-                                                                  .workers = mail.workers,
-                                                                  .pop3 = mail.pop3,
-                                                                  .sound = mail.sound,
-                                                                  .desktop = mail.desktop,
-                                                                  .screenHeight = [] { return 1024; },
-                                                                  .modemPort = &modem,
-                                                                  .modemPortFinder = &modem},
-                                               paths, views);
+        form = std::make_unique<app::MainForm>(services(true, false), paths, views);
         form->create();
         form->activated();
     }
