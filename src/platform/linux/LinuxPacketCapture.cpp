@@ -24,6 +24,8 @@ static_assert(linktype::kEthernet == DLT_EN10MB && linktype::kPpp == DLT_PPP && 
 
 namespace {
 
+constexpr int kRingBytes = 16 * 1024 * 1024;
+
 constexpr const char* kUnsupportedLinkText = "Snoop Error: Unsupported link type ";
 
 /// Frees the library's device list on every way out.
@@ -241,6 +243,10 @@ bool LinuxPacketCapture::Open() {
     ::pcap_set_snaplen(handle, SnapLen);
     ::pcap_set_promisc(handle, (Flags & kPromiscuous) ? 1 : 0);
     ::pcap_set_timeout(handle, ReadTimeout);
+    // A packet the kernel drops is traffic never booked. libpcap's 2 MiB ring overflows within a burst of a couple of
+    // megabytes whenever the capture thread is held up (a busy machine), so the ring holds several seconds of a
+    // mobile link instead.
+    ::pcap_set_buffer_size(handle, kRingBytes);
     // A positive status is a warning (no promiscuous mode on this link, for one): the capture works.
     if (const int status = ::pcap_activate(handle); status < 0) {
         const bool denied = status == PCAP_ERROR_PERM_DENIED || status == PCAP_ERROR_PROMISC_PERM_DENIED;
