@@ -9,6 +9,7 @@
 #include "support/FakeMailServices.h"
 #include "support/FakeModem.h"
 #include "support/FakePacketCapture.h"
+#include "support/FakeProcessTable.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -44,6 +45,7 @@ struct ShellFixture : ::testing::Test {
     FakeMailServices mail;
     FakeModem modem{loop};
     FakePacketCaptureFactory captures;
+    FakeProcessTable processTable;
     shell::AppPaths paths{"/app/", "alice"};
     app::Views views;
     int quits = 0;
@@ -83,7 +85,8 @@ struct ShellFixture : ::testing::Test {
                                                                   .screenHeight = [] { return 1024; },
                                                                   .modemPort = &modem,
                                                                   .modemPortFinder = &modem,
-                                                                  .captures = &captures},
+                                                                  .captures = &captures,
+                                                                  .processTable = &processTable},
                                                paths, views);
         form->intents().onUnhandled(
             [](const shell::WidgetName& name, shell::IntentRouter::Kind) { ADD_FAILURE() << "unhandled " << name; });
