@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "connection/ConnectionTags.h"
+#include "extapps/ExternalAppTags.h"
 #include "mail/MailNoticeNames.h"
 #include "metering/MeteringTags.h"
 #include "shell/LocationTags.h"
@@ -43,6 +44,7 @@ MainForm::MainForm(ShellServices services, const shell::AppPaths& paths, Views& 
     wireStatisticsAndMetering();
     wireMail();
     wireModem();
+    wireExternalApps();
     timers_.setHandler(12, [this] { labelClearingTick(); });
     timers_.setHandler(22, [this] { signalPollTick(); });
     wireIntents();
@@ -151,6 +153,17 @@ void MainForm::wireModem() {
     hooks_.findModemPort = [this] { modem_->FindModemPort(); };
     connectionHooks_.modemPortKnown = [this] { return modem_->portKnown(); };
     connectionHooks_.startModemPoll = [this](bool controlsHeld) { modem_->startPoll(controlsHeld); };
+}
+
+void MainForm::wireExternalApps() {
+    externalApps_ = std::make_unique<extapps::ExternalApps>(extapps::ExternalAppServices{
+        services_.fs, services_.desktop, services_.processTable ? *services_.processTable : noProcesses_,
+        services_.clock, services_.locale, settings_, state_, [this] { return meter_->counters().connMB; },
+        paths_.externalAppsFile()});
+    hooks_.loadExternalApps = [this] { externalApps_->LoadExternalApps(); };
+    connectionHooks_.ResetExternalAppFlags = [this] { externalApps_->ResetExternalAppFlags(); };
+    timers_.setHandler(
+        19, [this] { logs_.guarded(extapps::tags::kCheckTick, [&] { externalApps_->CheckExternalApps(); }); });
 }
 
 std::vector<std::string> MainForm::unsetHooks() const {

@@ -11,6 +11,7 @@
 #include "connection/DisconnectRules.h"
 #include "connection/EntryEditor.h"
 #include "connection/ModemRestart.h"
+#include "extapps/ExternalApps.h"
 #include "mail/MailCheck.h"
 #include "metering/FloatingForm.h"
 #include "metering/PacketMeter.h"
@@ -28,6 +29,7 @@
 #include "platform/PacketCapture.h"
 #include "platform/Pop3Client.h"
 #include "platform/ProcessRunner.h"
+#include "platform/ProcessTable.h"
 #include "platform/SerialPort.h"
 #include "platform/SoundPlayer.h"
 #include "platform/WorkerThreads.h"
@@ -86,6 +88,8 @@ struct ShellServices {
     platform::ModemPortFinder* modemPortFinder = nullptr;
     /// The packet metering's captures; null where the program cannot capture.
     platform::PacketCaptureFactory* captures = nullptr;
+    /// The user's running programs, which the external application rules stop; none: nothing is ever stopped.
+    platform::ProcessTable* processTable = nullptr;
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -125,6 +129,7 @@ public:
     connection::RuleInputs& ruleInputs() { return ruleInputs_; }
     metering::TrafficMeter& meter() { return *meter_; }
     mail::MailCheck& mail() { return *mail_; }
+    extapps::ExternalApps& externalApps() { return *externalApps_; }
     modem::ModemInfo& modem() { return *modem_; }
     modem::ModemHooks& modemHooks() { return modemHooks_; }
     metering::PacketMeter& packetMeter() { return *packetMeter_; }
@@ -151,6 +156,7 @@ private:
     void wireStatisticsWindow();
     void wireMail();
     void wireModem();
+    void wireExternalApps();
     void wirePacketCaptureAndFloatingWindow();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
@@ -184,6 +190,8 @@ private:
     std::unique_ptr<statistics::StatisticsForm> statisticsWindow_;
     std::unique_ptr<metering::TrafficMeter> meter_;
     std::unique_ptr<mail::MailCheck> mail_;
+    platform::NoProcessTable noProcesses_;
+    std::unique_ptr<extapps::ExternalApps> externalApps_;
     platform::AbsentModem absentModem_;
     modem::ModemHooks modemHooks_;
     std::unique_ptr<modem::ModemInfo> modem_;

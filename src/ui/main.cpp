@@ -16,6 +16,7 @@
 #include "platform/linux/LinuxModemPortFinder.h"
 #include "platform/linux/LinuxPacketCapture.h"
 #include "platform/linux/LinuxProcessRunner.h"
+#include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LinuxSerialPort.h"
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/LinuxWorkerThreads.h"
@@ -208,6 +209,7 @@ int main(int argc, char** argv) {
     platform::CurlPop3Client pop3;
     platform::AlsaSoundPlayer sound;
     platform::LinuxDesktopShell desktop;
+    platform::LinuxProcessTable processTable;
     const auto demoMailbox = sim ? startDemoMailbox(fs, *line.simLine) : nullptr;
     platform::LinuxWorkerThreads workers; // after what the workers use, before the windows and the logic
     const std::string pingHost = env.variable("QUORVEX_PING_HOST").value_or(platform::LinuxIcmpEcho::kDefaultTestHost);
@@ -249,7 +251,8 @@ int main(int argc, char** argv) {
                                           .screenHeight = screenHeight,
                                           .modemPort = line.modemPort,
                                           .modemPortFinder = line.modemPortFinder,
-                                          .captures = line.captures.get()},
+                                          .captures = line.captures.get(),
+                                          .processTable = &processTable},
                        paths, views);
     handOver.form = &form;
     if (sim)

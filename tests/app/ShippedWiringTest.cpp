@@ -36,8 +36,6 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
     app::MainForm& form = shipped.form;
 
     EXPECT_EQ(form.unsetHooks(), (std::vector<std::string>{
-                                     "ShellHooks.loadExternalApps (waits for: external applications)",
-                                     "ConnectionHooks.ResetExternalAppFlags (waits for: external applications)",
                                      "RuleInputs.startShutdownCountdown (waits for: scheduled shutdown)",
                                      "click TForm1.Aktualizace1 (waits for: update check)",
                                      "click TForm1.Jtnaweb1 (waits for: update check)",

@@ -8,6 +8,7 @@
 #include "support/FakeMailServices.h"
 #include "support/FakeModem.h"
 #include "support/FakePacketCapture.h"
+#include "support/FakeProcessTable.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
 
@@ -30,6 +31,7 @@ struct ScriptedServices {
     FakeMailServices mail;
     FakeModem modem{loop};
     FakePacketCaptureFactory captures;
+    FakeProcessTable processTable;
     bool trayShown = true; ///< whether the desktop shows tray icons
 
     /// A 1280 × 1024 screen with the main window's top at 100, the ping host 192.0.2.53.
@@ -55,7 +57,8 @@ struct ScriptedServices {
                                   .screenHeight = [] { return 1024; },
                                   .modemPort = &modem,
                                   .modemPortFinder = &modem,
-                                  .captures = &captures};
+                                  .captures = &captures,
+                                  .processTable = &processTable};
     }
 };
 
