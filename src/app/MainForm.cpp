@@ -436,8 +436,11 @@ void MainForm::wireIntents() {
         r.pending(w, "settings dialog");
     wireStatisticsWindow();
     r.pending(m::Test1, "speed test");
-    r.pending(m::Aktualizace1, "update check");
-    r.pending(m::Jtnaweb1, "update check");
+    updateCheck_ = std::make_unique<tools::UpdateCheck>(tools::UpdateCheckServices{
+        services_.loop, services_.fs, services_.dialogs, services_.workers, services_.downloader, services_.desktop,
+        state_, services_.locale, paths_.appDir(), services_.webSite});
+    r.onClick(m::Aktualizace1, [this] { updateCheck_->CheckForUpdate(); });
+    r.onClick(m::Jtnaweb1, [this] { updateCheck_->OpenWebSite(); });
 
     namespace x = names::TForm6;
     r.onClick(x::SpeedButton1, [this] { ExitKeepConnection(); });

@@ -30,6 +30,7 @@
 #include "platform/ProcessRunner.h"
 #include "platform/SerialPort.h"
 #include "platform/SoundPlayer.h"
+#include "platform/UrlDownloader.h"
 #include "platform/WorkerThreads.h"
 #include "settings/LoadSettings.h"
 #include "settings/SettingsFile.h"
@@ -46,6 +47,7 @@
 #include "statistics/StatisticsFile.h"
 #include "statistics/StatisticsForm.h"
 #include "statistics/UsageTotals.h"
+#include "tools/UpdateCheck.h"
 
 #include <cstdint>
 #include <functional>
@@ -86,6 +88,9 @@ struct ShellServices {
     platform::ModemPortFinder* modemPortFinder = nullptr;
     /// The packet metering's captures; null where the program cannot capture.
     platform::PacketCaptureFactory* captures = nullptr;
+    /// The update check's downloads (on `workers`); none: the server is never reached.
+    platform::UrlDownloader* downloader = nullptr;
+    tools::WebSite webSite{}; ///< where the published version and the web page are
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -189,6 +194,7 @@ private:
     std::unique_ptr<modem::ModemInfo> modem_;
     std::unique_ptr<metering::PacketMeter> packetMeter_;
     std::unique_ptr<metering::FloatingForm> floating_;
+    std::unique_ptr<tools::UpdateCheck> updateCheck_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

@@ -6,6 +6,7 @@
 #include "platform/PollingConnectionMonitor.h"
 #include "platform/linux/AlsaSoundPlayer.h"
 #include "platform/linux/CurlPop3Client.h"
+#include "platform/linux/CurlUrlDownloader.h"
 #include "platform/linux/LinuxConnectionSource.h"
 #include "platform/linux/LinuxDesktopShell.h"
 #include "platform/linux/LinuxDialUpAdapter.h"
@@ -206,11 +207,17 @@ int main(int argc, char** argv) {
     platform::QtDialogs dialogs;
     // On the demo line too the mail check asks real POP3 servers: the demo's mailbox is one on this machine.
     platform::CurlPop3Client pop3;
+    platform::CurlUrlDownloader downloader;
     platform::AlsaSoundPlayer sound;
     platform::LinuxDesktopShell desktop;
     const auto demoMailbox = sim ? startDemoMailbox(fs, *line.simLine) : nullptr;
     platform::LinuxWorkerThreads workers; // after what the workers use, before the windows and the logic
     const std::string pingHost = env.variable("QUORVEX_PING_HOST").value_or(platform::LinuxIcmpEcho::kDefaultTestHost);
+
+    // The program's web host: the version file and the web page (another host for a test server).
+    tools::WebSite webSite;
+    if (const auto host = env.variable("QUORVEX_WEB_HOST"); host && !host->empty())
+        webSite = {"http://" + *host + "/update/Verze.txt", "http://" + *host + "/"};
 
     app::Views views;
     std::unique_ptr<ui::UiShell> shell; // made after the form, taken down before it (see the end)
@@ -249,7 +256,9 @@ int main(int argc, char** argv) {
                                           .screenHeight = screenHeight,
                                           .modemPort = line.modemPort,
                                           .modemPortFinder = line.modemPortFinder,
-                                          .captures = line.captures.get()},
+                                          .captures = line.captures.get(),
+                                          .downloader = &downloader,
+                                          .webSite = webSite},
                        paths, views);
     handOver.form = &form;
     if (sim)

@@ -71,8 +71,6 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
                                      "ShellHooks.loadExternalApps (waits for: external applications)",
                                      "ConnectionHooks.ResetExternalAppFlags (waits for: external applications)",
                                      "RuleInputs.startShutdownCountdown (waits for: scheduled shutdown)",
-                                     "click TForm1.Aktualizace1 (waits for: update check)",
-                                     "click TForm1.Jtnaweb1 (waits for: update check)",
                                      "click TForm1.Nastaven1 (waits for: settings dialog)",
                                      "click TForm1.Nastaveni1 (waits for: settings dialog)",
                                      "click TForm1.Test1 (waits for: speed test)",
@@ -117,6 +115,25 @@ TEST_P(DemoLineMeteringTest, TheDemoLineIsMeteredInEitherMode) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, DemoLineMeteringTest, testing::Values(false, true),
                          [](const testing::TestParamInfo<bool>& i) { return i.param ? "ByPackets" : "ByCounters"; });
+
+// "O aplikaci": the update check answers offline at once and the web page opens in the desktop's opener; the
+// composition without a downloader reaches no server.
+TEST(ShippedWiringTest, TheAboutMenuChecksForUpdatesAndOpensTheWebSite) {
+    Shipped s;
+    s.form.create();
+    s.form.activated();
+    s.form.intents().clicked(names::TForm1::Aktualizace1);
+    EXPECT_EQ(s.dialogs.boxes, std::vector<std::string>{"info/yes: Nejste online"});
+    s.form.state().isConnected = true;
+    s.fs.put("/app/verze.txt", "1.32\n");
+    s.form.intents().clicked(names::TForm1::Aktualizace1);
+    s.mail.workers.runAll();
+    s.loop.advance(0);
+    EXPECT_EQ(s.dialogs.boxes.back(), "error/yes: Nepodařilo se připojit na server");
+    s.form.intents().clicked(names::TForm1::Jtnaweb1);
+    ASSERT_EQ(s.mail.desktop.opened.size(), 1u);
+    EXPECT_EQ(s.mail.desktop.opened[0].first, "http://www.quorvex.cz/");
+}
 
 } // namespace
 } // namespace qv::test
