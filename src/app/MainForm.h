@@ -47,6 +47,7 @@
 #include "statistics/StatisticsFile.h"
 #include "statistics/StatisticsForm.h"
 #include "statistics/UsageTotals.h"
+#include "tools/SpeedTest.h"
 #include "tools/UpdateCheck.h"
 
 #include <cstdint>
@@ -90,7 +91,8 @@ struct ShellServices {
     platform::PacketCaptureFactory* captures = nullptr;
     /// The update check's downloads (on `workers`); none: the server is never reached.
     platform::UrlDownloader* downloader = nullptr;
-    tools::WebSite webSite{}; ///< where the published version and the web page are
+    tools::WebSite webSite{};                 ///< where the published version and the web page are
+    tools::SpeedTestServer speedTestServer{}; ///< the speed test's FTP server and ping address
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -157,6 +159,7 @@ private:
     void wireMail();
     void wireModem();
     void wirePacketCaptureAndFloatingWindow();
+    void wireSpeedTest();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
@@ -195,6 +198,8 @@ private:
     std::unique_ptr<metering::PacketMeter> packetMeter_;
     std::unique_ptr<metering::FloatingForm> floating_;
     std::unique_ptr<tools::UpdateCheck> updateCheck_;
+    std::unique_ptr<shell::SecondaryForm> speedTestWindow_;
+    std::unique_ptr<tools::SpeedTest> speedTest_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

@@ -205,6 +205,10 @@ void SpeedTest::CloseRequested() {
     if (s_.fs.exists(tempFile()))
         s_.fs.remove(tempFile());
     clearResults();
+    // The window opens again as new: nothing running, only the start button enabled.
+    s_.view.setIndex(n::ProgressBar1, 0);
+    s_.view.setEnabled(n::Button1, true);
+    s_.view.setEnabled(n::Button2, false);
 }
 
 } // namespace qv::tools

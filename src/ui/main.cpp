@@ -35,6 +35,7 @@
 #include "ui/FloatingWindow.h"
 #include "ui/MailNoticeWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/SpeedTestWindow.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/UiShell.h"
 #include "ui/WindowSupport.h"
@@ -219,6 +220,11 @@ int main(int argc, char** argv) {
     if (const auto host = env.variable("QUORVEX_WEB_HOST"); host && !host->empty())
         webSite = {"http://" + *host + "/update/Verze.txt", "http://" + *host + "/"};
 
+    // The speed test's server: its FTP host, also pinged (another host for a test server).
+    tools::SpeedTestServer speedTestServer;
+    if (const auto host = env.variable("QUORVEX_SPEEDTEST_HOST"); host && !host->empty())
+        speedTestServer.ftpHost = speedTestServer.pingAddress = *host;
+
     app::Views views;
     std::unique_ptr<ui::UiShell> shell; // made after the form, taken down before it (see the end)
     // exit(), not quit(): quit() first asks every window to close, and the main window refuses (it opens the exit
@@ -258,7 +264,8 @@ int main(int argc, char** argv) {
                                           .modemPortFinder = line.modemPortFinder,
                                           .captures = line.captures.get(),
                                           .downloader = &downloader,
-                                          .webSite = webSite},
+                                          .webSite = webSite,
+                                          .speedTestServer = speedTestServer},
                        paths, views);
     handOver.form = &form;
     if (sim)
@@ -271,6 +278,7 @@ int main(int argc, char** argv) {
     ui::addConnectionWindows(*shell, views);
     ui::addStatisticsWindows(*shell, views, form.statisticsWindow());
     ui::addMailWindows(*shell, views);
+    ui::addToolWindows(*shell, views);
     ui::addMeteringWindows(*shell, views, form.floating());
     // The end of the desktop session ends the program as "Ukončit" does.
     const QMetaObject::Connection sessionEnd = QObject::connect(

@@ -13,6 +13,7 @@
 #include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
+#include "tools/SpeedTestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -73,7 +74,6 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
                                      "RuleInputs.startShutdownCountdown (waits for: scheduled shutdown)",
                                      "click TForm1.Nastaven1 (waits for: settings dialog)",
                                      "click TForm1.Nastaveni1 (waits for: settings dialog)",
-                                     "click TForm1.Test1 (waits for: speed test)",
                                  }));
 }
 
@@ -133,6 +133,23 @@ TEST(ShippedWiringTest, TheAboutMenuChecksForUpdatesAndOpensTheWebSite) {
     s.form.intents().clicked(names::TForm1::Jtnaweb1);
     ASSERT_EQ(s.mail.desktop.opened.size(), 1u);
     EXPECT_EQ(s.mail.desktop.opened[0].first, "http://www.quorvex.cz/");
+}
+
+// "Test Rychlosti" → "Test" opens the speed test window cleared; offline its start says so; closing it frees it.
+TEST(ShippedWiringTest, TheSpeedTestWindowOpensRunsAndCloses) {
+    Shipped s;
+    s.form.create();
+    s.form.activated();
+    auto& view = s.views.speedTest;
+    view.setText(names::TForm9::Label2, "stale");
+    s.form.intents().clicked(names::TForm1::Test1);
+    EXPECT_TRUE(view.window().visible);
+    EXPECT_EQ(view.get(names::TForm9::Label2).text, "");
+    EXPECT_FALSE(view.get(names::TForm9::Button2).enabled);
+    s.form.intents().clicked(names::TForm9::Button1);
+    EXPECT_EQ(s.dialogs.messages, std::vector<std::string>{"Nejste online"});
+    s.form.intents().windowEvent(names::TForm9::TForm9, shell::WindowEvent::Closed);
+    EXPECT_FALSE(view.window().visible);
 }
 
 } // namespace

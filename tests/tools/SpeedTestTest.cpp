@@ -219,6 +219,8 @@ TEST_F(SpeedTestFixture, ClosingDuringTheDownloadDeletesTheFile) {
     EXPECT_EQ(results(), (std::vector<std::string>{"", "", "", ""}));
     EXPECT_TRUE(echo.sent.empty());
     EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(enabled(n::Button1));
+    EXPECT_FALSE(enabled(n::Button2));
 }
 
 TEST_F(SpeedTestFixture, OfflineSaysSoAndStartsNothing) {
