@@ -47,8 +47,12 @@ SpeedFigures SpeedTest::figures(std::int64_t elapsedMs, char decimalSeparator) {
 }
 
 std::string SpeedTest::url() const {
+    // The password is e-mail shaped: its '@' must not end the user part of the address.
+    std::string password;
+    for (const char c : s_.server.password)
+        password += c == '@' ? std::string("%40") : std::string(1, c);
     // ";type=i": binary. libcurl's FTP is passive unless told otherwise.
-    return "ftp://anonymous:" + s_.server.password + "@" + s_.server.ftpHost + SpeedTestServer::kDirectory + "/" +
+    return "ftp://anonymous:" + password + "@" + s_.server.ftpHost + SpeedTestServer::kDirectory + "/" +
            SpeedTestServer::kFile + ";type=i";
 }
 

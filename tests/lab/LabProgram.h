@@ -93,7 +93,8 @@ struct Program {
                                   .screenHeight = [] { return 1024; },
                                   .downloader = &downloader,
                                   .webSite = {std::string("http://") + Lab::kProviderHost + "/update/Verze.txt",
-                                              std::string("http://") + Lab::kProviderHost + "/"}},
+                                              std::string("http://") + Lab::kProviderHost + "/"},
+                                  .speedTestServer = {Lab::kProviderHost, Lab::kProviderHost, "lab@lab.test"}},
                paths, views) {}
 
     RealTimeEventLoop loop;
