@@ -51,6 +51,29 @@ MainForm::MainForm(ShellServices services, const shell::AppPaths& paths, Views& 
     initialView();
 }
 
+void MainForm::wireSpeedTest() {
+    speedTestWindow_ = std::make_unique<shell::SecondaryForm>(views_.speedTest);
+    speedTest_ = std::make_unique<tools::SpeedTest>(tools::SpeedTestServices{
+        services_.loop, services_.clock, services_.fs, services_.dialogs, services_.workers, services_.downloader,
+        services_.echo, state_, views_.speedTest, services_.locale, paths_.appDir(), services_.speedTestServer});
+    auto& r = intents_;
+    namespace t = names::TForm9;
+    r.onClick(names::TForm1::Test1, [this] {
+        const bool wasShown = speedTestWindow_->exists() && views_.speedTest.window().visible;
+        speedTestWindow_->ensureCreated(mainColor());
+        if (!wasShown)
+            speedTest_->Shown();
+        speedTestWindow_->show();
+    });
+    r.onClick(t::Button1, [this] { speedTest_->RunSpeedTest(); });
+    r.onClick(t::Button2, [this] { speedTest_->CancelSpeedTest(); });
+    for (auto ev : {shell::WindowEvent::Closed, shell::WindowEvent::CloseRequested})
+        r.onWindow(t::TForm9, ev, [this] {
+            speedTest_->CloseRequested();
+            speedTestWindow_->free();
+        });
+}
+
 void MainForm::wireStatisticsAndMetering() {
     views_.floating.hideWindow();
     statsFile_ = std::make_unique<statistics::StatisticsFile>(services_.fs, services_.clock, logs_, settings_,
@@ -450,9 +473,12 @@ void MainForm::wireIntents() {
     for (const auto& w : {m::Nastaveni1, m::Nastaven1})
         r.pending(w, "settings dialog");
     wireStatisticsWindow();
-    r.pending(m::Test1, "speed test");
-    r.pending(m::Aktualizace1, "update check");
-    r.pending(m::Jtnaweb1, "update check");
+    wireSpeedTest();
+    updateCheck_ = std::make_unique<tools::UpdateCheck>(tools::UpdateCheckServices{
+        services_.loop, services_.fs, services_.dialogs, services_.workers, services_.downloader, services_.desktop,
+        state_, services_.locale, paths_.appDir(), services_.webSite});
+    r.onClick(m::Aktualizace1, [this] { updateCheck_->CheckForUpdate(); });
+    r.onClick(m::Jtnaweb1, [this] { updateCheck_->OpenWebSite(); });
 
     namespace x = names::TForm6;
     r.onClick(x::SpeedButton1, [this] { ExitKeepConnection(); });

@@ -32,6 +32,7 @@
 #include "platform/ProcessTable.h"
 #include "platform/SerialPort.h"
 #include "platform/SoundPlayer.h"
+#include "platform/UrlDownloader.h"
 #include "platform/WorkerThreads.h"
 #include "settings/LoadSettings.h"
 #include "settings/SettingsFile.h"
@@ -48,6 +49,8 @@
 #include "statistics/StatisticsFile.h"
 #include "statistics/StatisticsForm.h"
 #include "statistics/UsageTotals.h"
+#include "tools/SpeedTest.h"
+#include "tools/UpdateCheck.h"
 
 #include <cstdint>
 #include <functional>
@@ -90,6 +93,10 @@ struct ShellServices {
     platform::PacketCaptureFactory* captures = nullptr;
     /// The user's running programs, which the external application rules stop; none: nothing is ever stopped.
     platform::ProcessTable* processTable = nullptr;
+    /// The update check's downloads (on `workers`); none: the server is never reached.
+    platform::UrlDownloader* downloader = nullptr;
+    tools::WebSite webSite{};                 ///< where the published version and the web page are
+    tools::SpeedTestServer speedTestServer{}; ///< the speed test's FTP server and ping address
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -158,6 +165,7 @@ private:
     void wireModem();
     void wireExternalApps();
     void wirePacketCaptureAndFloatingWindow();
+    void wireSpeedTest();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
@@ -197,6 +205,9 @@ private:
     std::unique_ptr<modem::ModemInfo> modem_;
     std::unique_ptr<metering::PacketMeter> packetMeter_;
     std::unique_ptr<metering::FloatingForm> floating_;
+    std::unique_ptr<tools::UpdateCheck> updateCheck_;
+    std::unique_ptr<shell::SecondaryForm> speedTestWindow_;
+    std::unique_ptr<tools::SpeedTest> speedTest_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

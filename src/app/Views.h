@@ -6,6 +6,7 @@
 #include "shell/ShellNames.h"
 #include "shell/ViewState.h"
 #include "statistics/StatisticsNames.h"
+#include "tools/SpeedTestNames.h"
 
 namespace qv::app {
 
@@ -21,6 +22,7 @@ struct Views {
     shell::WindowView statistics{names::TForm4::kAll};
     shell::WindowView usageChart{names::TFormChart::kAll};
     shell::WindowView mailNotice{names::TForm11::kAll};
+    shell::WindowView speedTest{names::TForm9::kAll};
 };
 
 } // namespace qv::app

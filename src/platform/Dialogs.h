@@ -13,6 +13,11 @@ struct SaveFileRequest {
     std::string filterPattern;    ///< "*.xls"
 };
 
+/// The icon of a message box.
+enum class MessageKind { Information, Error };
+/// The one button of a message box.
+enum class MessageButton { Ok, Yes, No };
+
 /// Stock message boxes and file dialogs. A box is modal for the user but the event loop keeps running while it is
 /// open.
 class Dialogs {
@@ -20,6 +25,13 @@ public:
     virtual ~Dialogs() = default;
     /// An information box with an OK button; returns when the user closed it.
     virtual void showMessage(const std::string& text) = 0;
+    /// A box with the given icon and its one button; returns when the user closed it. Where icons and buttons
+    /// cannot be chosen it is the plain information box.
+    virtual void showMessageBox(const std::string& text, MessageKind kind, MessageButton button) {
+        (void)kind;
+        (void)button;
+        showMessage(text);
+    }
     /// A save-file dialog. The chosen path (UTF-8), or nothing when the user cancelled. Choosing an existing file
     /// asks nothing: the caller overwrites it.
     virtual std::optional<std::string> askSaveFileName(const SaveFileRequest& request) = 0;

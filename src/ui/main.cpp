@@ -6,6 +6,7 @@
 #include "platform/PollingConnectionMonitor.h"
 #include "platform/linux/AlsaSoundPlayer.h"
 #include "platform/linux/CurlPop3Client.h"
+#include "platform/linux/CurlUrlDownloader.h"
 #include "platform/linux/LinuxConnectionSource.h"
 #include "platform/linux/LinuxDesktopShell.h"
 #include "platform/linux/LinuxDialUpAdapter.h"
@@ -35,6 +36,7 @@
 #include "ui/FloatingWindow.h"
 #include "ui/MailNoticeWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/SpeedTestWindow.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/UiShell.h"
 #include "ui/WindowSupport.h"
@@ -207,12 +209,23 @@ int main(int argc, char** argv) {
     platform::QtDialogs dialogs;
     // On the demo line too the mail check asks real POP3 servers: the demo's mailbox is one on this machine.
     platform::CurlPop3Client pop3;
+    platform::CurlUrlDownloader downloader;
     platform::AlsaSoundPlayer sound;
     platform::LinuxDesktopShell desktop;
     platform::LinuxProcessTable processTable;
     const auto demoMailbox = sim ? startDemoMailbox(fs, *line.simLine) : nullptr;
     platform::LinuxWorkerThreads workers; // after what the workers use, before the windows and the logic
     const std::string pingHost = env.variable("QUORVEX_PING_HOST").value_or(platform::LinuxIcmpEcho::kDefaultTestHost);
+
+    // The program's web host: the version file and the web page (another host for a test server).
+    tools::WebSite webSite;
+    if (const auto host = env.variable("QUORVEX_WEB_HOST"); host && !host->empty())
+        webSite = {"http://" + *host + "/update/Verze.txt", "http://" + *host + "/"};
+
+    // The speed test's server: its FTP host, also pinged (another host for a test server).
+    tools::SpeedTestServer speedTestServer;
+    if (const auto host = env.variable("QUORVEX_SPEEDTEST_HOST"); host && !host->empty())
+        speedTestServer.ftpHost = speedTestServer.pingAddress = *host;
 
     app::Views views;
     std::unique_ptr<ui::UiShell> shell; // made after the form, taken down before it (see the end)
@@ -252,7 +265,10 @@ int main(int argc, char** argv) {
                                           .modemPort = line.modemPort,
                                           .modemPortFinder = line.modemPortFinder,
                                           .captures = line.captures.get(),
-                                          .processTable = &processTable},
+                                          .processTable = &processTable,
+                                          .downloader = &downloader,
+                                          .webSite = webSite,
+                                          .speedTestServer = speedTestServer},
                        paths, views);
     handOver.form = &form;
     if (sim)
@@ -265,6 +281,7 @@ int main(int argc, char** argv) {
     ui::addConnectionWindows(*shell, views);
     ui::addStatisticsWindows(*shell, views, form.statisticsWindow());
     ui::addMailWindows(*shell, views);
+    ui::addToolWindows(*shell, views);
     ui::addMeteringWindows(*shell, views, form.floating());
     // The end of the desktop session ends the program as "Ukončit" does.
     const QMetaObject::Connection sessionEnd = QObject::connect(

@@ -14,6 +14,7 @@
 #include "support/FakeMailServices.h"
 #include "support/FakeServices.h"
 #include "support/MemoryFileSystem.h"
+#include "tools/SpeedTestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -37,11 +38,8 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
 
     EXPECT_EQ(form.unsetHooks(), (std::vector<std::string>{
                                      "RuleInputs.startShutdownCountdown (waits for: scheduled shutdown)",
-                                     "click TForm1.Aktualizace1 (waits for: update check)",
-                                     "click TForm1.Jtnaweb1 (waits for: update check)",
                                      "click TForm1.Nastaven1 (waits for: settings dialog)",
                                      "click TForm1.Nastaveni1 (waits for: settings dialog)",
-                                     "click TForm1.Test1 (waits for: speed test)",
                                  }));
 }
 
@@ -83,6 +81,42 @@ TEST_P(DemoLineMeteringTest, TheDemoLineIsMeteredInEitherMode) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, DemoLineMeteringTest, testing::Values(false, true),
                          [](const testing::TestParamInfo<bool>& i) { return i.param ? "ByPackets" : "ByCounters"; });
+
+// "O aplikaci": the update check answers offline at once and the web page opens in the desktop's opener; the
+// composition without a downloader reaches no server.
+TEST(ShippedWiringTest, TheAboutMenuChecksForUpdatesAndOpensTheWebSite) {
+    Shipped s;
+    s.form.create();
+    s.form.activated();
+    s.form.intents().clicked(names::TForm1::Aktualizace1);
+    EXPECT_EQ(s.dialogs.boxes, std::vector<std::string>{"info/yes: Nejste online"});
+    s.form.state().isConnected = true;
+    s.fs.put("/app/verze.txt", "1.32\n");
+    s.form.intents().clicked(names::TForm1::Aktualizace1);
+    s.mail.workers.runAll();
+    s.loop.advance(0);
+    EXPECT_EQ(s.dialogs.boxes.back(), "error/yes: Nepodařilo se připojit na server");
+    s.form.intents().clicked(names::TForm1::Jtnaweb1);
+    ASSERT_EQ(s.mail.desktop.opened.size(), 1u);
+    EXPECT_EQ(s.mail.desktop.opened[0].first, "http://www.quorvex.cz/");
+}
+
+// "Test Rychlosti" → "Test" opens the speed test window cleared; offline its start says so; closing it frees it.
+TEST(ShippedWiringTest, TheSpeedTestWindowOpensRunsAndCloses) {
+    Shipped s;
+    s.form.create();
+    s.form.activated();
+    auto& view = s.views.speedTest;
+    view.setText(names::TForm9::Label2, "stale");
+    s.form.intents().clicked(names::TForm1::Test1);
+    EXPECT_TRUE(view.window().visible);
+    EXPECT_EQ(view.get(names::TForm9::Label2).text, "");
+    EXPECT_FALSE(view.get(names::TForm9::Button2).enabled);
+    s.form.intents().clicked(names::TForm9::Button1);
+    EXPECT_EQ(s.dialogs.messages, std::vector<std::string>{"Nejste online"});
+    s.form.intents().windowEvent(names::TForm9::TForm9, shell::WindowEvent::Closed);
+    EXPECT_FALSE(view.window().visible);
+}
 
 } // namespace
 } // namespace qv::test

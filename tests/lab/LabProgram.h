@@ -8,6 +8,7 @@
 #include "platform/PollingConnectionMonitor.h"
 #include "platform/linux/AlsaSoundPlayer.h"
 #include "platform/linux/CurlPop3Client.h"
+#include "platform/linux/CurlUrlDownloader.h"
 #include "platform/linux/LinuxConnectionSource.h"
 #include "platform/linux/LinuxDesktopShell.h"
 #include "platform/linux/LinuxDialUpAdapter.h"
@@ -71,25 +72,30 @@ inline platform::LinuxPppRoots rootsOf(const platform::LinuxDialPaths& paths) {
 /// The program as main() builds it on Linux from the environment. The screen is 1280 × 1024.
 struct Program {
     explicit Program(const std::string& appDir)
-        : paths(appDir, "lab"), form(app::ShellServices{.loop = loop,
-                                                        .clock = clock,
-                                                        .fs = fs,
-                                                        .dialer = dialer,
-                                                        .monitor = monitor,
-                                                        .echo = echo,
-                                                        .interfaces = interfaces,
-                                                        .processes = processes,
-                                                        .dialogs = dialogs,
-                                                        .pingHost = Lab::kProviderHost,
-                                                        .screenWidth = [] { return 1280; },
-                                                        .mainWindowTop = [] { return 100; },
-                                                        .trayAvailable = [] { return false; },
-                                                        .workers = workers,
-                                                        .pop3 = pop3,
-                                                        .sound = sound,
-                                                        .desktop = desktop,
-                                                        .screenHeight = [] { return 1024; }},
-                                     paths, views) {}
+        : paths(appDir, "lab"),
+          form(app::ShellServices{.loop = loop,
+                                  .clock = clock,
+                                  .fs = fs,
+                                  .dialer = dialer,
+                                  .monitor = monitor,
+                                  .echo = echo,
+                                  .interfaces = interfaces,
+                                  .processes = processes,
+                                  .dialogs = dialogs,
+                                  .pingHost = Lab::kProviderHost,
+                                  .screenWidth = [] { return 1280; },
+                                  .mainWindowTop = [] { return 100; },
+                                  .trayAvailable = [] { return false; },
+                                  .workers = workers,
+                                  .pop3 = pop3,
+                                  .sound = sound,
+                                  .desktop = desktop,
+                                  .screenHeight = [] { return 1024; },
+                                  .downloader = &downloader,
+                                  .webSite = {std::string("http://") + Lab::kProviderHost + "/update/Verze.txt",
+                                              std::string("http://") + Lab::kProviderHost + "/"},
+                                  .speedTestServer = {Lab::kProviderHost, Lab::kProviderHost, "lab@lab.test"}},
+               paths, views) {}
 
     RealTimeEventLoop loop;
     platform::LinuxClock clock;
@@ -107,6 +113,7 @@ struct Program {
     RecordingPop3 pop3;
     platform::AlsaSoundPlayer sound;
     platform::LinuxDesktopShell desktop;
+    platform::CurlUrlDownloader downloader;
     platform::LinuxWorkerThreads workers; // after what the workers use: it waits for them first
     shell::AppPaths paths;
     app::Views views;

@@ -110,7 +110,19 @@ public:
     std::deque<std::optional<std::string>> saveAnswers;
     std::vector<platform::SaveFileRequest> saveRequests;
 
+    /// The boxes with a chosen icon and button, as "kind/button: text" (kind "info" or "error", button "ok", "yes"
+    /// or "no"); their texts are in `messages` too.
+    std::vector<std::string> boxes;
+
     void showMessage(const std::string& text) override { messages.push_back(text); }
+    void showMessageBox(const std::string& text, platform::MessageKind kind, platform::MessageButton button) override {
+        messages.push_back(text);
+        const char* k = kind == platform::MessageKind::Error ? "error" : "info";
+        const char* b = button == platform::MessageButton::Yes  ? "yes"
+                        : button == platform::MessageButton::No ? "no"
+                                                                : "ok";
+        boxes.push_back(std::string(k) + "/" + b + ": " + text);
+    }
     std::optional<std::string> askSaveFileName(const platform::SaveFileRequest& request) override {
         saveRequests.push_back(request);
         if (saveAnswers.empty()) {

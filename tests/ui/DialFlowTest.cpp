@@ -13,6 +13,7 @@
 #include "ui/FloatingWindow.h"
 #include "ui/MailNoticeWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/SpeedTestWindow.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/UiShell.h"
 
@@ -66,6 +67,7 @@ struct World : test::ScriptedServices {
         ui::addConnectionWindows(*shell, views);
         ui::addStatisticsWindows(*shell, views, form->statisticsWindow());
         ui::addMailWindows(*shell, views);
+        ui::addToolWindows(*shell, views);
         ui::addMeteringWindows(*shell, views, form->floating());
         shell->start();
         // The start-up modem restart would take the connect controls away for a while; not this flow's concern.
@@ -190,9 +192,9 @@ private slots:
     void everyWidgetIsNamedInItsTableAndEveryActionIsHandled() {
         World& w = *world;
         using Kind = shell::IntentRouter::Kind;
-        for (shell::WindowView* view :
-             {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog, &w.views.entryEditor,
-              &w.views.statistics, &w.views.usageChart, &w.views.about, &w.views.mailNotice, &w.views.floating}) {
+        for (shell::WindowView* view : {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog,
+                                        &w.views.entryEditor, &w.views.statistics, &w.views.usageChart, &w.views.about,
+                                        &w.views.mailNotice, &w.views.floating, &w.views.speedTest}) {
             view->showWindow();
             QWidget* window = w.shell->window(view->windowName());
             QVERIFY(window);

@@ -13,6 +13,16 @@ void QtDialogs::showMessage(const std::string& text) {
     box.exec();
 }
 
+void QtDialogs::showMessageBox(const std::string& text, MessageKind kind, MessageButton button) {
+    const auto icon = kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::Information;
+    const auto standard = button == MessageButton::Yes  ? QMessageBox::Yes
+                          : button == MessageButton::No ? QMessageBox::No
+                                                        : QMessageBox::Ok;
+    QMessageBox box(icon, QStringLiteral("Quorvex"), QString::fromStdString(text), standard,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
 std::optional<std::string> QtDialogs::askSaveFileName(const SaveFileRequest& request) {
     const QString filter = QString::fromStdString(request.filterName) + QStringLiteral(" (") +
                            QString::fromStdString(request.filterPattern) + QLatin1Char(')');

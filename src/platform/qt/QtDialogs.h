@@ -9,6 +9,7 @@ namespace qv::platform {
 class QtDialogs final : public Dialogs {
 public:
     void showMessage(const std::string& text) override;
+    void showMessageBox(const std::string& text, MessageKind kind, MessageButton button) override;
     std::optional<std::string> askSaveFileName(const SaveFileRequest& request) override;
 };
 

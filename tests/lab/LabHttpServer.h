@@ -1,0 +1,104 @@
+#pragma once
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qv::lab {
+
+/// A plain HTTP/1.0 server for the lab's web host: each GET of a path it holds gets that file, anything else 404.
+/// Requests are answered one after another on a thread of its own.
+class LabHttpServer {
+public:
+    /// Listens on `host`:`port` inside the network namespace `netns` (/run/netns/NAME); the test stays outside it.
+    static std::unique_ptr<LabHttpServer> inNamespace(const std::string& netns, const std::string& host, int port) {
+        std::unique_ptr<LabHttpServer> server;
+        std::thread([&] {
+            const int ns = ::open(("/run/netns/" + netns).c_str(), O_RDONLY | O_CLOEXEC);
+            if (ns < 0)
+                return;
+            if (::setns(ns, CLONE_NEWNET) == 0)
+                server.reset(new LabHttpServer(host, port));
+            ::close(ns);
+        }).join();
+        return server;
+    }
+    ~LabHttpServer() {
+        ::shutdown(fd_, SHUT_RDWR);
+        if (thread_.joinable())
+            thread_.join();
+        ::close(fd_);
+    }
+    bool listening() const { return listening_; }
+    void put(const std::string& path, std::string body) {
+        const std::lock_guard hold(mutex_);
+        files_[path] = std::move(body);
+    }
+    std::vector<std::string> requests() const {
+        const std::lock_guard hold(mutex_);
+        return requests_;
+    }
+
+private:
+    LabHttpServer(const std::string& host, int port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int on = 1;
+        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<std::uint16_t>(port));
+        ::inet_pton(AF_INET, host.c_str(), &a.sin_addr);
+        listening_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 4) == 0;
+        if (listening_)
+            thread_ = std::thread([this] { serve(); });
+    }
+    void serve() {
+        for (;;) {
+            const int c = ::accept(fd_, nullptr, nullptr);
+            if (c < 0)
+                return;
+            std::string request;
+            char buf[1024];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const auto n = ::read(c, buf, sizeof buf);
+                if (n <= 0)
+                    break;
+                request.append(buf, static_cast<std::size_t>(n));
+            }
+            const std::string line = request.substr(0, request.find("\r\n"));
+            const auto sp1 = line.find(' ');
+            const std::string path = line.substr(sp1 + 1, line.find(' ', sp1 + 1) - sp1 - 1);
+            std::string response;
+            {
+                const std::lock_guard hold(mutex_);
+                requests_.push_back(line);
+                const auto it = files_.find(path);
+                response = it == files_.end()
+                               ? std::string("HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n")
+                               : "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(it->second.size()) +
+                                     "\r\n\r\n" + it->second;
+            }
+            [[maybe_unused]] const auto written = ::write(c, response.data(), response.size());
+            ::close(c);
+        }
+    }
+
+    int fd_ = -1;
+    bool listening_ = false;
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::map<std::string, std::string> files_;
+    std::vector<std::string> requests_;
+};
+
+} // namespace qv::lab

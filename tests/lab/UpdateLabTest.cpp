@@ -1,0 +1,68 @@
+// The update check in the provider lab: libcurl on a worker thread fetches the version file from a web server on
+// the provider host, across the dial-up link, and the answer comes back to the program's loop.
+#include "Lab.h"
+#include "LabHttpServer.h"
+#include "LabProgram.h"
+#include "shell/ShellNames.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace qv::lab {
+namespace {
+
+struct UpdateLabTest : ::testing::Test {
+    std::unique_ptr<Lab> lab;
+    std::unique_ptr<LabHttpServer> web;
+    std::unique_ptr<Program> p;
+
+    void SetUp() override {
+        if (const auto why = Lab::unavailableReason(); !why.empty())
+            GTEST_SKIP() << why;
+        lab = std::make_unique<Lab>(QV_LAB_PPPD, QV_DEVCON_PATH);
+        if (lab->refused())
+            GTEST_SKIP() << "the provider lab needs root allowed to create namespaces: " << lab->error();
+        ASSERT_EQ(lab->error(), "");
+        web = LabHttpServer::inNamespace(lab->netns(), Lab::kProviderHost, 80);
+        ASSERT_TRUE(web && web->listening());
+        p = std::make_unique<Program>(lab->appDir());
+        ASSERT_TRUE(p->fs.writeAtomic(p->paths.file("verze.txt"), "1.32\n"));
+        ASSERT_TRUE(p->fs.writeAtomic(p->paths.settingsFile(), "[Modem]\r\nRestart=0\r\n[Pripojeni]\r\nReDial=0\r\n"));
+        ASSERT_EQ(p->dialer.CreateEntry({"Lab", "*99#", "/dev/ttyUSB0", "lab", "s3cret"}), 0);
+        p->form.create();
+        p->form.activated();
+        p->form.timers().timer(10).stop();
+        p->form.intents().clicked(names::TForm1::SpeedButton1);
+        ASSERT_TRUE(p->loop.pumpUntil([&] { return p->form.state().isConnected; }, 10000));
+    }
+    void TearDown() override {
+        p.reset();
+        web.reset();
+        lab.reset();
+    }
+    /// "Aktualizace", and the box it ends with.
+    std::string check() {
+        const auto before = p->dialogs.boxes.size();
+        p->form.intents().clicked(names::TForm1::Aktualizace1);
+        EXPECT_TRUE(p->loop.pumpUntil([&] { return p->dialogs.boxes.size() > before; }, 20000));
+        return p->dialogs.boxes.empty() ? "" : p->dialogs.boxes.back();
+    }
+};
+
+TEST_F(UpdateLabTest, TheServedVersionDecides) {
+    web->put("/update/Verze.txt", "1,33\r\n");
+    EXPECT_EQ(check(), "info/yes: Ano existuje novější verze aplikace.");
+    web->put("/update/Verze.txt", "1,320\r\n");
+    EXPECT_EQ(check(), "info/no: Ne novější verze aplikace není k dispozici.");
+    EXPECT_EQ(web->requests(), (std::vector<std::string>(2, "GET /update/Verze.txt HTTP/1.1")));
+    EXPECT_FALSE(p->fs.exists(p->paths.file("verze.tmp")));
+}
+
+TEST_F(UpdateLabTest, AMissingVersionFileIsAServerNotReached) {
+    EXPECT_EQ(check(), "error/yes: Nepodařilo se připojit na server");
+    EXPECT_FALSE(p->fs.exists(p->paths.file("verze.tmp")));
+}
+
+} // namespace
+} // namespace qv::lab
