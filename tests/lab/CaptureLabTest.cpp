@@ -97,17 +97,8 @@ public:
 
 private:
     void serve(const std::string& netns) {
-        const int ns = ::open(("/run/netns/" + netns).c_str(), O_RDONLY | O_CLOEXEC);
-        const int listener = ns >= 0 && ::setns(ns, CLONE_NEWNET) == 0 ? ::socket(AF_INET, SOCK_STREAM, 0) : -1;
-        if (ns >= 0)
-            ::close(ns);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(kUploadPort);
-        ::inet_pton(AF_INET, Lab::kProviderHost, &addr.sin_addr);
-        const int one = 1;
-        if (listener < 0 || ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
-            ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listener, 1) != 0) {
+        const int listener = Lab::listenOnProvider(netns, kUploadPort);
+        if (listener < 0) {
             failed_ = true;
             return;
         }
@@ -156,11 +147,8 @@ struct CaptureLabTest : ::testing::Test {
     Tally tally;
 
     void SetUp() override {
-        if (const auto why = Lab::unavailableReason(); !why.empty())
+        if (const auto why = Lab::start(lab); !why.empty())
             GTEST_SKIP() << why;
-        lab = std::make_unique<Lab>(QV_LAB_PPPD, QV_DEVCON_PATH);
-        if (lab->refused())
-            GTEST_SKIP() << "the provider lab needs root allowed to create namespaces: " << lab->error();
         ASSERT_EQ(lab->error(), "");
         link = std::make_unique<Link>();
         ASSERT_EQ(link->dialer.CreateEntry({kEntry, "*99#", "/dev/ttyUSB0", "lab", "s3cret"}), 0);
@@ -387,11 +375,8 @@ struct CapturingProgramLabTest : ::testing::Test {
     std::unique_ptr<CapturingProgram> p;
 
     void SetUp() override {
-        if (const auto why = Lab::unavailableReason(); !why.empty())
+        if (const auto why = Lab::start(lab); !why.empty())
             GTEST_SKIP() << why;
-        lab = std::make_unique<Lab>(QV_LAB_PPPD, QV_DEVCON_PATH);
-        if (lab->refused())
-            GTEST_SKIP() << "the provider lab needs root allowed to create namespaces: " << lab->error();
         ASSERT_EQ(lab->error(), "");
         p = std::make_unique<CapturingProgram>(lab->appDir());
         ASSERT_TRUE(p->fs.writeAtomic(p->paths.settingsFile(),

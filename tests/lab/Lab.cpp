@@ -3,6 +3,7 @@
 // Before the kernel headers, which then leave out their own copy of the interface flags.
 #include <net/if.h>
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <netinet/in.h>
 #include <sched.h>
 #include <spawn.h>
 #include <sstream>
@@ -341,21 +343,51 @@ std::vector<Lab::PppdRun> Lab::runs() const {
 
 bool Lab::setProviderAnswersPings(bool answer) {
     bool ok = false;
-    // A namespace belongs to a thread: this one steps into the provider's, whose /proc/sys/net it then sees.
+    // This thread steps into the provider's namespace, whose /proc/sys/net it then sees.
     std::thread([&] {
-        const int ns = ::open((std::string(kNetnsDir) + "/" + netns_).c_str(), O_RDONLY | O_CLOEXEC);
-        if (ns < 0 || ::setns(ns, CLONE_NEWNET) != 0) {
-            if (ns >= 0)
-                ::close(ns);
+        if (!enterNetns(netns_))
             return;
-        }
-        ::close(ns);
         std::ofstream out("/proc/sys/net/ipv4/icmp_echo_ignore_all");
         out << (answer ? "0" : "1") << "\n";
         out.flush();
         ok = static_cast<bool>(out);
     }).join();
     return ok;
+}
+
+std::string Lab::start(std::unique_ptr<Lab>& lab) {
+    if (auto why = unavailableReason(); !why.empty())
+        return why;
+    lab = std::make_unique<Lab>(QV_LAB_PPPD, QV_DEVCON_PATH);
+    if (lab->refused())
+        return "the provider lab needs root allowed to create namespaces: " + lab->error();
+    return {};
+}
+
+bool Lab::enterNetns(const std::string& netns) {
+    const int ns = ::open((std::string(kNetnsDir) + "/" + netns).c_str(), O_RDONLY | O_CLOEXEC);
+    if (ns < 0)
+        return false;
+    const bool entered = ::setns(ns, CLONE_NEWNET) == 0;
+    ::close(ns);
+    return entered;
+}
+
+int Lab::listenOnProvider(const std::string& netns, int port) {
+    const int listener = enterNetns(netns) ? ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0) : -1;
+    if (listener < 0)
+        return -1;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    ::inet_pton(AF_INET, kProviderHost, &addr.sin_addr);
+    const int one = 1;
+    if (::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
+        ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listener, 1) != 0) {
+        ::close(listener);
+        return -1;
+    }
+    return listener;
 }
 
 int Lab::signalStandIns(int signal) {

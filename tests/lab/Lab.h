@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,15 @@ public:
 
     /// Empty when the lab can run here; else why not, for the skip message.
     static std::string unavailableReason();
+    /// Builds the lab with the stand-in pppd and the real devcon into `lab`; the reason to skip when this machine
+    /// cannot have one, else empty (then lab->error() says whether the build failed).
+    static std::string start(std::unique_ptr<Lab>& lab);
+    /// Moves the calling thread into the network namespace `netns` (a namespace belongs to a thread); false when
+    /// it cannot.
+    static bool enterNetns(const std::string& netns);
+    /// A TCP socket listening on the provider host's `port`, made from inside `netns` by the calling thread
+    /// (which stays there); -1 when it cannot be had.
+    static int listenOnProvider(const std::string& netns, int port);
 
     /// Builds the lab and points the environment (QUORVEX_PPPD, QUORVEX_PPP_PEERS, QUORVEX_PPP_RUNDIR,
     /// XDG_CONFIG_HOME, QUORVEX_SYSFS_USB and the stand-in's own variables) at it. Call it before any thread

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Lab.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -25,12 +27,8 @@ public:
                                                      std::string path, std::string content) {
         std::unique_ptr<LabFtpServer> server;
         std::thread([&] {
-            const int ns = ::open(("/run/netns/" + netns).c_str(), O_RDONLY | O_CLOEXEC);
-            if (ns < 0)
-                return;
-            if (::setns(ns, CLONE_NEWNET) == 0)
+            if (Lab::enterNetns(netns))
                 server.reset(new LabFtpServer(host, std::move(path), std::move(content)));
-            ::close(ns);
         }).join();
         return server;
     }

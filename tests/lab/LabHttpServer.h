@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Lab.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -24,12 +26,8 @@ public:
     static std::unique_ptr<LabHttpServer> inNamespace(const std::string& netns, const std::string& host, int port) {
         std::unique_ptr<LabHttpServer> server;
         std::thread([&] {
-            const int ns = ::open(("/run/netns/" + netns).c_str(), O_RDONLY | O_CLOEXEC);
-            if (ns < 0)
-                return;
-            if (::setns(ns, CLONE_NEWNET) == 0)
+            if (Lab::enterNetns(netns))
                 server.reset(new LabHttpServer(host, port));
-            ::close(ns);
         }).join();
         return server;
     }

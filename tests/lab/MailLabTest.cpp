@@ -40,12 +40,8 @@ const std::string kSettings =
 std::unique_ptr<SimMailServer> providerServer(const std::string& netns, std::uint16_t port) {
     std::unique_ptr<SimMailServer> server;
     std::thread([&] {
-        const int ns = ::open(("/run/netns/" + netns).c_str(), O_RDONLY | O_CLOEXEC);
-        if (ns < 0)
-            return;
-        if (::setns(ns, CLONE_NEWNET) == 0)
+        if (Lab::enterNetns(netns))
             server = std::make_unique<SimMailServer>(Lab::kProviderHost, port);
-        ::close(ns);
     }).join();
     return server;
 }
@@ -68,11 +64,8 @@ struct MailLabTest : ::testing::Test {
     std::uint64_t connectedAt = 0;
 
     void SetUp() override {
-        if (const auto why = Lab::unavailableReason(); !why.empty())
+        if (const auto why = Lab::start(lab); !why.empty())
             GTEST_SKIP() << why;
-        lab = std::make_unique<Lab>(QV_LAB_PPPD, QV_DEVCON_PATH);
-        if (lab->refused())
-            GTEST_SKIP() << "the provider lab needs root allowed to create namespaces: " << lab->error();
         ASSERT_EQ(lab->error(), "");
         pop3 = providerServer(lab->netns(), kPop3Port);
         hung = providerServer(lab->netns(), kHungPort);

@@ -56,11 +56,8 @@ struct ProviderLabTest : ::testing::Test {
     std::vector<Shown> label9; ///< every text Label9 showed, with the tick it appeared at
 
     void SetUp() override {
-        if (const auto why = Lab::unavailableReason(); !why.empty())
+        if (const auto why = Lab::start(lab); !why.empty())
             GTEST_SKIP() << why;
-        lab = std::make_unique<Lab>(QV_LAB_PPPD, QV_DEVCON_PATH);
-        if (lab->refused())
-            GTEST_SKIP() << "the provider lab needs root allowed to create namespaces: " << lab->error();
         ASSERT_EQ(lab->error(), "");
     }
 
@@ -156,17 +153,8 @@ public:
 
 private:
     void serve(const std::string& netns) {
-        const int ns = ::open(("/run/netns/" + netns).c_str(), O_RDONLY | O_CLOEXEC);
-        const int listener = ns >= 0 && ::setns(ns, CLONE_NEWNET) == 0 ? ::socket(AF_INET, SOCK_STREAM, 0) : -1;
-        if (ns >= 0)
-            ::close(ns);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(kPort);
-        ::inet_pton(AF_INET, Lab::kProviderHost, &addr.sin_addr);
-        const int one = 1;
-        if (listener < 0 || ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
-            ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listener, 1) != 0) {
+        const int listener = Lab::listenOnProvider(netns, kPort);
+        if (listener < 0) {
             failed_ = true;
             return;
         }

@@ -26,11 +26,8 @@ struct SpeedLabTest : ::testing::Test {
     std::unique_ptr<Program> p;
 
     void SetUp() override {
-        if (const auto why = Lab::unavailableReason(); !why.empty())
+        if (const auto why = Lab::start(lab); !why.empty())
             GTEST_SKIP() << why;
-        lab = std::make_unique<Lab>(QV_LAB_PPPD, QV_DEVCON_PATH);
-        if (lab->refused())
-            GTEST_SKIP() << "the provider lab needs root allowed to create namespaces: " << lab->error();
         ASSERT_EQ(lab->error(), "");
         ftp = LabFtpServer::inNamespace(lab->netns(), Lab::kProviderHost, kPath, std::string(301'000, 'q'));
         ASSERT_TRUE(ftp && ftp->listening());
