@@ -13,6 +13,10 @@ public:
     /// started program runs in `workingDirectory` (empty: this program's own). False when nothing could be started.
     /// Returns at once; the started program is never waited for and outlives this program.
     virtual bool open(const std::string& target, const std::string& workingDirectory) = 0;
+
+    /// Opens the system's editor of modem and dial-up connections, when one is installed. False when there is none
+    /// or it could not be started; the caller tells the user so.
+    virtual bool openModemSettings() { return false; }
 };
 
 } // namespace qv::platform
