@@ -5,6 +5,7 @@
 #include "metering/FloatingNames.h"
 #include "shell/ShellNames.h"
 #include "shell/ViewState.h"
+#include "settingsdialog/SettingsDialogNames.h"
 #include "statistics/StatisticsNames.h"
 #include "tools/SpeedTestNames.h"
 
@@ -23,6 +24,7 @@ struct Views {
     shell::WindowView usageChart{names::TFormChart::kAll};
     shell::WindowView mailNotice{names::TForm11::kAll};
     shell::WindowView speedTest{names::TForm9::kAll};
+    shell::WindowView settings{names::TForm2::kAll};
 };
 
 } // namespace qv::app
