@@ -3,6 +3,7 @@
 #include "platform/linux/SpawnAttributes.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -21,6 +22,23 @@ bool isProgram(const std::string& target) {
         return true; // looked up on PATH
     struct stat st {};
     return ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(target.c_str(), X_OK) == 0;
+}
+
+/// The first executable file named `name` in the directories of `path`; empty when there is none.
+std::string findOnPath(const std::string& name, const std::string& path) {
+    for (std::size_t pos = 0; pos <= path.size();) {
+        auto end = path.find(':', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string dir = path.substr(pos, end - pos);
+        pos = end + 1;
+        if (dir.empty() || dir.front() != '/')
+            continue; // a relative entry would depend on where this program happens to run
+        const std::string candidate = dir + "/" + name;
+        if (isProgram(candidate))
+            return candidate;
+    }
+    return {};
 }
 
 } // namespace
@@ -63,6 +81,30 @@ bool LinuxDesktopShell::open(const std::string& target, const std::string& worki
     if (isProgram(target) && spawn({target}, workingDirectory))
         return true;
     return spawn({opener_, target}, workingDirectory);
+}
+
+const std::vector<std::vector<std::string>>& LinuxDesktopShell::modemEditors() {
+    static const std::vector<std::vector<std::string>> editors = {
+        {"nm-connection-editor"},
+        {"modem-manager-gui"},
+        {"kcmshell6", "kcm_networkmanagement"},
+        {"kcmshell5", "kcm_networkmanagement"},
+        {"gnome-control-center", "wwan"},
+    };
+    return editors;
+}
+
+bool LinuxDesktopShell::openModemSettings() {
+    const char* path = std::getenv("PATH");
+    if (!path)
+        return false;
+    for (const auto& editor : modemEditors()) {
+        std::vector<std::string> argv = editor;
+        argv.front() = findOnPath(editor.front(), path);
+        if (!argv.front().empty())
+            return spawn(argv, "");
+    }
+    return false;
 }
 
 } // namespace qv::platform
