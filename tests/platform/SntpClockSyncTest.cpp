@@ -2,6 +2,12 @@
 #include "common/VirtualEventLoop.h"
 #include "support/SntpResponder.h"
 
+#include "LinuxTempDir.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <sys/eventfd.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -251,6 +257,63 @@ TEST(SntpClockSync, TheServerComesFromTheEnvironmentWhenWellFormed) {
         const auto options = SntpClockSync::Options::fromEnvironment(env);
         EXPECT_EQ(Server(options.host, options.port), expected) << value.value_or("(unset)");
         EXPECT_EQ(options.timeoutMs, SntpClockSync::kDefaultTimeoutMs);
+    }
+}
+
+/// PATH pointing at stand-ins for busctl, put back afterwards (each test runs in a process of its own).
+class SntpTimedatedTest : public LinuxTempDir {
+protected:
+    void SetUp() override {
+        LinuxTempDir::SetUp();
+        saved_ = std::getenv("PATH") ? std::getenv("PATH") : "";
+        ::setenv("PATH", ((dir / "bin").string() + ":/usr/bin:/bin").c_str(), 1);
+    }
+    void TearDown() override {
+        ::setenv("PATH", saved_.c_str(), 1);
+        LinuxTempDir::TearDown();
+    }
+
+private:
+    std::string saved_;
+};
+
+// Without the right to set the clock itself, the program asks timedated to move it by the offset; only timedated's
+// yes counts. The clock here is never touched: busctl is a stand-in.
+TEST_F(SntpTimedatedTest, TheOffsetGoesToTimedatedAndItsAnswerDecides) {
+    script("bin/busctl", "echo \"$*\" > \"$0.args\"\n");
+    EXPECT_TRUE(SntpClockSync::askTimedated(-milliseconds(1500), -1, 5000));
+    EXPECT_EQ(read("bin/busctl.args"), "call --system -- org.freedesktop.timedate1 /org/freedesktop/timedate1 "
+                                       "org.freedesktop.timedate1 SetTime xbb -1500000 true true\n");
+
+    script("bin/busctl", "echo 'Automatic time synchronization is enabled' >&2; exit 1\n");
+    EXPECT_FALSE(SntpClockSync::askTimedated(seconds(3), -1, 5000));
+
+    std::filesystem::remove(dir / "bin/busctl");
+    ::setenv("PATH", (dir / "bin").string().c_str(), 1);
+    EXPECT_FALSE(SntpClockSync::askTimedated(seconds(3), -1, 5000)) << "no busctl";
+}
+
+TEST_F(SntpTimedatedTest, AnUnansweredRequestEndsAtItsBoundOrWhenStoppedAndTakesBusctlWithIt) {
+    script("bin/busctl", "echo $$ > \"$0.pid\"; exec sleep 30\n");
+    for (const bool stopped : {false, true}) {
+        std::filesystem::remove(dir / "bin/busctl.pid");
+        const int stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(milliseconds(200));
+            const std::uint64_t one = 1;
+            if (stopped)
+                (void)!::write(stopFd, &one, sizeof one);
+        });
+        const auto started = Steady::now();
+        EXPECT_FALSE(SntpClockSync::askTimedated(seconds(1), stopFd, stopped ? 10'000 : 300));
+        const auto took = duration_cast<milliseconds>(Steady::now() - started).count();
+        stopper.join();
+        ::close(stopFd);
+        EXPECT_GE(took, stopped ? 190 : 290);
+        EXPECT_LT(took, 1500) << (stopped ? "stopped" : "bound");
+        const int pid = std::atoi(read("bin/busctl.pid").c_str());
+        ASSERT_GT(pid, 0);
+        EXPECT_NE(::kill(pid, 0), 0) << "busctl was ended and reaped";
     }
 }
 

@@ -1,17 +1,26 @@
 #include "platform/linux/SntpClockSync.h"
 
+#include "platform/linux/SpawnAttributes.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <mutex>
 #include <netdb.h>
 #include <poll.h>
 #include <random>
+#include <spawn.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 #include <utility>
 
 namespace qv::platform {
@@ -220,7 +229,11 @@ SntpClockSync::SntpClockSync(EventLoop& loop, Options options)
     : loop_(loop), options_(std::move(options)), stopFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       alive_(std::make_shared<bool>(true)) {
     if (!options_.setClock)
-        options_.setClock = setSystemClock;
+        options_.setClock = [stopFd = stopFd_](TimePoint time) {
+            if (setSystemClock(time))
+                return true;
+            return errno == EPERM && askTimedated(time - system_clock::now(), stopFd);
+        };
 }
 
 SntpClockSync::~SntpClockSync() {
@@ -306,6 +319,58 @@ bool SntpClockSync::setSystemClock(TimePoint time) {
     ts.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
     ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
     return ::clock_settime(CLOCK_REALTIME, &ts) == 0;
+}
+
+bool SntpClockSync::askTimedated(nanoseconds offset, int stopFd, int boundMs) {
+    const auto usec = duration_cast<microseconds>(offset).count();
+    // "--": a negative offset is an argument, not an option.
+    std::vector<std::string> args = {"busctl",
+                                     "call",
+                                     "--system",
+                                     "--",
+                                     "org.freedesktop.timedate1",
+                                     "/org/freedesktop/timedate1",
+                                     "org.freedesktop.timedate1",
+                                     "SetTime",
+                                     "xbb",
+                                     std::to_string(usec),
+                                     "true",  // relative to the clock when timedated sets it
+                                     "true"}; // interactive: polkit may ask the user
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attr;
+    initCleanSignalAttributes(attr);
+    pid_t pid = 0;
+    const int rc = ::posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return false;
+
+    const auto deadline = Steady::now() + milliseconds(std::max(boundMs, 0));
+    int status = 0;
+    for (;;) {
+        const pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (r < 0 && errno != EINTR)
+            return false;
+        const int left = msLeft(deadline);
+        pollfd stop{stopFd, POLLIN, 0};
+        if (left == 0 || ::poll(&stop, stopFd >= 0 ? 1 : 0, std::min(left, 20)) > 0) {
+            ::kill(pid, SIGKILL);
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            return false;
+        }
+    }
 }
 
 } // namespace qv::platform

@@ -26,7 +26,9 @@ namespace qv::platform {
 ///
 /// The clock is then set to now + the offset ((T2 − T1) + (T3 − T4)) / 2 through the clock setter, on the run's
 /// thread. The default setter is clock_settime(CLOCK_REALTIME), which needs CAP_SYS_TIME (root, or
-/// `setcap cap_sys_time+ep` on the program); without it the run fails. The outcome is posted to the UI thread.
+/// `setcap cap_sys_time+ep` on the program). Refused that, it asks systemd-timedated to move the clock by the offset
+/// (askTimedated), where polkit may ask the user for an administrator's password; timedated refuses while automatic
+/// time synchronisation is on. Any refusal fails the run. The outcome is posted to the UI thread.
 class SntpClockSync final : public ClockSync {
 public:
     static constexpr const char* kDefaultHost = "pool.ntp.org";
@@ -67,6 +69,13 @@ public:
                                                                int timeoutMs, int stopFd);
     /// clock_settime(CLOCK_REALTIME).
     static bool setSystemClock(TimePoint time);
+
+    /// How long askTimedated waits for timedated and the user's answer to polkit's question.
+    static constexpr int kAuthorisationBoundMs = 120'000;
+    /// Moves the clock by `offset` through systemd-timedated's SetTime (relative, so the time the user takes to
+    /// authorise does not matter), called with `busctl` from PATH. Waits at most `boundMs`; a readable `stopFd` ends
+    /// the wait early. The request ends with the wait (busctl is killed). True when timedated did it.
+    static bool askTimedated(std::chrono::nanoseconds offset, int stopFd, int boundMs = kAuthorisationBoundMs);
 
 private:
     EventLoop& loop_;
