@@ -17,8 +17,8 @@ namespace qv::platform {
 
 /// Sets the system clock from one SNTP exchange (RFC 4330: version 4, client mode 3) with a time server.
 ///
-/// Each run resolves the server, sends one request from a UDP socket connected to the first address found, and waits
-/// for the answer; the time-out bounds the whole run, name lookup included (the lookup runs on a thread of its own
+/// Each run resolves the server, sends one request from a UDP socket connected to the first address it can reach, and
+/// waits for the answer; the time-out bounds all of that, name lookup included (the lookup runs on a thread of its own
 /// that is left to finish by itself when it takes too long). An answer counts only when it is a server's (mode 4),
 /// echoes our transmit time as its originate time, carries a transmit time, comes from stratum 1 to 15 (0 is a
 /// kiss-o'-death) and does not announce an unsynchronised clock (leap 3). Answers that echo another originate time
