@@ -1,24 +1,31 @@
 #include "ui/ViewBinder.h"
 
+#include "common/Formats.h"
 #include "ui/FocusOrigin.h"
 #include "ui/WindowSupport.h"
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QAction>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QSystemTrayIcon>
 #include <QTextEdit>
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace qv::ui {
@@ -52,6 +59,25 @@ unsigned differing(const shell::WidgetState& a, const shell::WidgetState& b) {
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// Where a list widget's current row stood when the last mouse press on it began.
+constexpr char kRowAtPress[] = "qv_rowAtPress";
+// A time of day as time fields send it: the long time text, hours without a leading zero.
+constexpr char kTimeFormat[] = "H:mm:ss";
+
+// A number field's text: a decimal comma or point; nothing for what is no number.
+std::optional<double> numberFromText(const std::string& text) {
+    return parseDecimal(text, LocaleFormats{});
+}
+
+// A long time text, hours with or without a leading zero ("7:30:00", "07:30:00").
+std::optional<QTime> timeFromText(const std::string& text) {
+    const auto day = parseTimeOfDay(text, LocaleFormats{});
+    if (!day)
+        return std::nullopt;
+    const auto seconds = static_cast<int>(std::lround(*day * 86400.0)) % 86400;
+    return QTime(0, 0).addSecs(seconds);
 }
 
 QStringList toStringList(const std::vector<std::string>& items) {
@@ -221,8 +247,10 @@ void ViewBinder::apply(const shell::WidgetName& name, bool first) {
     if ((fields & Visible) && widget->isHidden() == now.visible)
         widget->setVisible(now.visible);
 
+    // A first empty list keeps the window's own constant entries, as an empty caption does.
+    const bool setItems = (fields & Items) && !(first && now.items.empty());
     if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        if (fields & Items) {
+        if (setItems) {
             combo->clear();
             combo->addItems(toStringList(now.items));
         }
@@ -244,8 +272,37 @@ void ViewBinder::apply(const shell::WidgetName& name, bool first) {
         if ((fields & Text) && rich->toPlainText() != qs(now.text))
             rich->setPlainText(qs(now.text));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        if (fields & Text)
+        if (fields & Text) {
             label->setText(qs(now.text));
+            if (label->property(kElideLeftProperty).toBool())
+                label->setToolTip(qs(now.text));
+        }
+    } else if (auto* time = qobject_cast<QDateTimeEdit*>(widget)) {
+        if (fields & Text)
+            if (const auto t = timeFromText(now.text))
+                time->setTime(*t);
+    } else if (auto* real = qobject_cast<QDoubleSpinBox*>(widget)) {
+        if (fields & Text)
+            if (const auto v = numberFromText(now.text))
+                real->setValue(*v); // clamped to the field's limits
+    } else if (auto* whole = qobject_cast<QSpinBox*>(widget)) {
+        if (fields & Text)
+            if (const auto v = numberFromText(now.text); v && std::abs(*v) < 2e9)
+                whole->setValue(static_cast<int>(std::lround(*v)));
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
+        if (fields & Index)
+            slider->setValue(now.index);
+    } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+        if (setItems) {
+            list->clear();
+            list->addItems(toStringList(now.items));
+        }
+        if (fields & (Items | Index)) {
+            const int row = now.index < list->count() ? now.index : -1;
+            list->setCurrentRow(row);
+            if (row < 0)
+                list->clearSelection();
+        }
     } else if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
         if (fields & Index) {
             if (now.index < bar->minimum())
@@ -362,10 +419,63 @@ void ViewBinder::connectWidget(QObject& object) {
                 sink_.clicked(n);
             }
         });
+        // An option button that Qt clears because another of its group was chosen: the view follows the screen.
+        // The logic hears of the choice from the chosen one.
+        if (button->isCheckable() && button->autoExclusive())
+            connect(button, &QAbstractButton::toggled, this, [this, n](bool checked) {
+                if (!checked && view_.get(n).checked)
+                    view_.setChecked(n, false);
+            });
+    } else if (auto* time = qobject_cast<QDateTimeEdit*>(widget)) {
+        connect(time, &QDateTimeEdit::timeChanged, this, [this, n](QTime t) {
+            const std::string text = t.toString(QLatin1String(kTimeFormat)).toStdString();
+            if (timeFromText(view_.get(n).text) == t)
+                return; // the same time again (Enter sends it), whichever way the view wrote it
+            view_.setText(n, text);
+            sink_.textEdited(n, text);
+        });
+    } else if (auto* real = qobject_cast<QDoubleSpinBox*>(widget)) {
+        connect(real, &QDoubleSpinBox::valueChanged, this,
+                [this, n, real](double v) { numberEdited(n, QString::number(v, 'f', real->decimals())); });
+    } else if (auto* whole = qobject_cast<QSpinBox*>(widget)) {
+        connect(whole, &QSpinBox::valueChanged, this, [this, n](int v) { numberEdited(n, QString::number(v)); });
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
+        connect(slider, &QAbstractSlider::valueChanged, this, [this, n](int v) {
+            view_.setIndex(n, v);
+            sink_.indexChanged(n, v);
+        });
+    } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+        const auto chosen = [this, n](int row) {
+            view_.setIndex(n, row);
+            sink_.indexChanged(n, row);
+        };
+        connect(list, &QListWidget::currentRowChanged, this, [chosen](int row) {
+            if (row >= 0)
+                chosen(row);
+        });
+        // A click on the row already current changes nothing, yet the user asked for that row again.
+        connect(list, &QListWidget::itemClicked, this, [list, chosen](QListWidgetItem* item) {
+            const int row = list->row(item);
+            const QVariant before = list->property(kRowAtPress);
+            if (row >= 0 && (!before.isValid() || before.toInt() == row))
+                chosen(row);
+        });
+        list->viewport()->installEventFilter(this);
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setTextFormat(Qt::PlainText); // texts from the view are never markup
         label->installEventFilter(this);
     }
+}
+
+void ViewBinder::numberEdited(const shell::WidgetName& name, QString text) {
+    // Answered with the decimal mark the logic wrote the field with.
+    if (view_.get(name).text.find(',') != std::string::npos)
+        text.replace(QLatin1Char('.'), QLatin1Char(','));
+    const std::string t = text.toStdString();
+    if (t == view_.get(name).text)
+        return; // the same value again: Enter in a number field sends it once more
+    view_.setText(name, t);
+    sink_.textEdited(name, t);
 }
 
 void ViewBinder::showPopup(QWidget& owner, const QPoint& pos) {
@@ -391,6 +501,9 @@ bool ViewBinder::eventFilter(QObject* watched, QEvent* event) {
             if (every || !FocusOrigin::instance().activationFromOutside())
                 windowEvent(shell::WindowEvent::Activated);
         }
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        if (auto* list = qobject_cast<QListWidget*>(watched->parent()); list && list->viewport() == watched)
+            list->setProperty(kRowAtPress, list->currentRow());
     } else if (event->type() == QEvent::MouseButtonDblClick) {
         if (const auto n = tableName(*watched))
             sink_.doubleClicked(*n);

@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QList>
 #include <QObject>
+#include <QString>
 
 #include <cstdint>
 #include <map>
@@ -22,6 +23,9 @@ namespace qv::ui {
 inline constexpr char kPopupMenuProperty[] = "popupMenu";
 /// Dynamic property (true) of a widget whose view colour is its background rather than its font colour.
 inline constexpr char kBackgroundColourProperty[] = "viewColourIsBackground";
+/// Dynamic property (true) of a label that shows a path: its whole text is also its tooltip, as the label itself
+/// may show only the end of it.
+inline constexpr char kElideLeftProperty[] = "elideLeft";
 
 /// A window colour value (0x00BBGGRR) as a QColor; nothing for a system colour code (top byte 0xFF), which means
 /// "the platform's own colour".
@@ -34,7 +38,12 @@ std::optional<QColor> colorFromValue(std::uint32_t value);
 ///
 /// Each change is drawn field by field: only the fields that differ from the state drawn last reach the widget, so
 /// what the user typed or ticked survives an unrelated change such as a disable. The first state drawn for a name
-/// sets every field, except that an empty caption (button, action, group box, window) keeps the window's own.
+/// sets every field, except that an empty caption (button, action, group box, window) or an empty list (combo box,
+/// list box) keeps the window's own.
+///
+/// Number fields (spin boxes) and time fields carry their value as text: "12", "2.5" or "2,5" (a decimal comma
+/// is answered with a comma), "7:30:00" or "07:30:00" (answered without the leading zero). Sliders and list boxes
+/// carry their position or row as `index`; a click on a list box's current row is sent again as that row.
 ///
 /// The binder is a child of its window. It does not watch the view on its own: its owner either calls changed()
 /// for each notification (UiShell does) or calls attach() once.
@@ -82,6 +91,7 @@ private:
     void apply(const shell::WidgetName& name, bool first);
     void applyWindow(const shell::WidgetState& now, unsigned fields, bool first);
     void showPopup(QWidget& owner, const QPoint& pos);
+    void numberEdited(const shell::WidgetName& name, QString text);
 
     QWidget& window_;
     shell::WindowView& view_;

@@ -36,6 +36,7 @@
 #include "ui/FloatingWindow.h"
 #include "ui/MailNoticeWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/SettingsWindow.h"
 #include "ui/SpeedTestWindow.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/UiShell.h"
@@ -283,6 +284,7 @@ int main(int argc, char** argv) {
     ui::addMailWindows(*shell, views);
     ui::addToolWindows(*shell, views);
     ui::addMeteringWindows(*shell, views, form.floating());
+    ui::addSettingsWindow(*shell, views);
     // The end of the desktop session ends the program as "Ukončit" does.
     const QMetaObject::Connection sessionEnd = QObject::connect(
         &application, &QGuiApplication::commitDataRequest, [&form](QSessionManager&) { form.terminateRequested(); });

@@ -13,17 +13,21 @@
 #include "ui/FloatingWindow.h"
 #include "ui/MailNoticeWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/SettingsWindow.h"
 #include "ui/SpeedTestWindow.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/UiShell.h"
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QApplicationStateChangeEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -69,6 +73,7 @@ struct World : test::ScriptedServices {
         ui::addMailWindows(*shell, views);
         ui::addToolWindows(*shell, views);
         ui::addMeteringWindows(*shell, views, form->floating());
+        ui::addSettingsWindow(*shell, views);
         shell->start();
         // The start-up modem restart would take the connect controls away for a while; not this flow's concern.
         form->timers().timer(10).stop();
@@ -224,8 +229,11 @@ private slots:
                     handled(Kind::Toggle);
                 else if (qobject_cast<QLineEdit*>(o))
                     handled(Kind::Text);
-                else if (qobject_cast<QComboBox*>(o))
+                else if (qobject_cast<QComboBox*>(o) || qobject_cast<QAbstractSlider*>(o) ||
+                         qobject_cast<QListWidget*>(o))
                     handled(Kind::Index);
+                else if (qobject_cast<QAbstractSpinBox*>(o)) // number and time fields
+                    handled(Kind::Text);
                 else if (window->objectName() == QLatin1String("TForm11"))
                     handled(Kind::Click); // the notice is one button, labels included
             }
