@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 using namespace qv;
 
@@ -55,29 +56,6 @@ private slots:
         onOpenBox(seen, [](QMessageBox& box) { box.hide(); });
         QVERIFY(!platform::QtDialogs().showCancelBox("Information", "Vypnutí PC za 10 sekund"));
         QVERIFY(!seen.isEmpty());
-    }
-
-    // Timers keep running while a box is open, so a later tick stacks a second box; each returns when it is closed,
-    // the newer first.
-    void cancelBoxesStack() {
-        QStringList order;
-        QTimer::singleShot(0, [&] {
-            QTimer::singleShot(0, [&] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                    box->button(QMessageBox::Cancel)->click();
-            });
-            order << QStringLiteral("second opens");
-            if (platform::QtDialogs().showCancelBox("Information", "2"))
-                order << QStringLiteral("second cancelled");
-            QTimer::singleShot(0, [&] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                    box->button(QMessageBox::Cancel)->click();
-            });
-        });
-        if (platform::QtDialogs().showCancelBox("Information", "1"))
-            order << QStringLiteral("first cancelled");
-        QCOMPARE(order, (QStringList{QStringLiteral("second opens"), QStringLiteral("second cancelled"),
-                                     QStringLiteral("first cancelled")}));
     }
 };
 
