@@ -45,10 +45,20 @@ MainForm::MainForm(ShellServices services, const shell::AppPaths& paths, Views& 
     wireMail();
     wireModem();
     wireExternalApps();
+    wireSchedule();
     timers_.setHandler(12, [this] { labelClearingTick(); });
     timers_.setHandler(22, [this] { signalPollTick(); });
     wireIntents();
     initialView();
+}
+
+void MainForm::wireSchedule() {
+    shutdownCountdown_ = std::make_unique<connection::ShutdownCountdown>(logs_, timers_, views_.main, services_.dialogs,
+                                                                         services_.shutdown);
+    schedule_ = std::make_unique<connection::ScheduledActions>(
+        connection::ScheduleServices{services_.loop, services_.clock, services_.locale, logs_, timers_, settingsFile_,
+                                     settings_, state_, *controller_, *shutdownCountdown_});
+    ruleInputs_.startShutdownCountdown = [this] { shutdownCountdown_->start(); };
 }
 
 void MainForm::wireSpeedTest() {

@@ -11,6 +11,8 @@
 #include "connection/DisconnectRules.h"
 #include "connection/EntryEditor.h"
 #include "connection/ModemRestart.h"
+#include "connection/ScheduledActions.h"
+#include "connection/ShutdownCountdown.h"
 #include "extapps/ExternalApps.h"
 #include "mail/MailCheck.h"
 #include "metering/FloatingForm.h"
@@ -31,6 +33,7 @@
 #include "platform/ProcessRunner.h"
 #include "platform/ProcessTable.h"
 #include "platform/SerialPort.h"
+#include "platform/Shutdown.h"
 #include "platform/SoundPlayer.h"
 #include "platform/UrlDownloader.h"
 #include "platform/WorkerThreads.h"
@@ -97,6 +100,9 @@ struct ShellServices {
     platform::UrlDownloader* downloader = nullptr;
     tools::WebSite webSite{};                 ///< where the published version and the web page are
     tools::SpeedTestServer speedTestServer{}; ///< the speed test's FTP server and ping address
+    /// The shutdown countdown's power-off; none (the demo line): the countdown only writes to the connection log
+    /// that it would power off.
+    platform::Shutdown* shutdown = nullptr;
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -137,6 +143,7 @@ public:
     metering::TrafficMeter& meter() { return *meter_; }
     mail::MailCheck& mail() { return *mail_; }
     extapps::ExternalApps& externalApps() { return *externalApps_; }
+    connection::ShutdownCountdown& shutdownCountdown() { return *shutdownCountdown_; }
     modem::ModemInfo& modem() { return *modem_; }
     modem::ModemHooks& modemHooks() { return modemHooks_; }
     metering::PacketMeter& packetMeter() { return *packetMeter_; }
@@ -166,6 +173,7 @@ private:
     void wireExternalApps();
     void wirePacketCaptureAndFloatingWindow();
     void wireSpeedTest();
+    void wireSchedule();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
@@ -212,6 +220,8 @@ private:
     bool counterMode_ = true;
     bool floatWindowOn_ = true;
     settings::FloatPosition floatPosition_;
+    std::unique_ptr<connection::ShutdownCountdown> shutdownCountdown_;
+    std::unique_ptr<connection::ScheduledActions> schedule_;
 };
 
 } // namespace qv::app

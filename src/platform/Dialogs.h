@@ -32,6 +32,14 @@ public:
         (void)button;
         showMessage(text);
     }
+    /// An information box titled `title` with the single button "Cancel"; returns when it is gone. True when the
+    /// user closed it (the button, Escape and the close box all mean "Cancel"), false when it went otherwise (the
+    /// program ending under it). Where such a box cannot be shown it is the plain information box, and cancelled.
+    virtual bool showCancelBox(const std::string& title, const std::string& text) {
+        (void)title;
+        showMessage(text);
+        return true;
+    }
     /// A save-file dialog. The chosen path (UTF-8), or nothing when the user cancelled. Choosing an existing file
     /// asks nothing: the caller overwrites it.
     virtual std::optional<std::string> askSaveFileName(const SaveFileRequest& request) = 0;

@@ -21,6 +21,7 @@
 #include "platform/linux/LinuxSerialPort.h"
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/LinuxWorkerThreads.h"
+#include "platform/linux/SystemdShutdown.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/sim/SimDialUpAdapter.h"
@@ -214,6 +215,8 @@ int main(int argc, char** argv) {
     platform::AlsaSoundPlayer sound;
     platform::LinuxDesktopShell desktop;
     platform::LinuxProcessTable processTable;
+    // The demo line never powers the machine off: without a shutdown the countdown only says so in the log.
+    platform::SystemdShutdown systemdShutdown(processes);
     const auto demoMailbox = sim ? startDemoMailbox(fs, *line.simLine) : nullptr;
     platform::LinuxWorkerThreads workers; // after what the workers use, before the windows and the logic
     const std::string pingHost = env.variable("QUORVEX_PING_HOST").value_or(platform::LinuxIcmpEcho::kDefaultTestHost);
@@ -269,7 +272,8 @@ int main(int argc, char** argv) {
                                           .processTable = &processTable,
                                           .downloader = &downloader,
                                           .webSite = webSite,
-                                          .speedTestServer = speedTestServer},
+                                          .speedTestServer = speedTestServer,
+                                          .shutdown = sim ? nullptr : &systemdShutdown},
                        paths, views);
     handOver.form = &form;
     if (sim)

@@ -37,7 +37,6 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
     app::MainForm& form = shipped.form;
 
     EXPECT_EQ(form.unsetHooks(), (std::vector<std::string>{
-                                     "RuleInputs.startShutdownCountdown (waits for: scheduled shutdown)",
                                      "click TForm1.Nastaven1 (waits for: settings dialog)",
                                      "click TForm1.Nastaveni1 (waits for: settings dialog)",
                                  }));

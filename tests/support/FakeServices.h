@@ -5,10 +5,12 @@
 #include "platform/Dialogs.h"
 #include "platform/IcmpEcho.h"
 #include "platform/ProcessRunner.h"
+#include "platform/Shutdown.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -102,7 +104,18 @@ private:
     const VirtualEventLoop& loop_;
 };
 
-/// Message boxes are recorded and closed at once.
+/// Power-off requests are counted, with the loop's time of each; nothing is ever powered off.
+class CountingShutdown final : public platform::Shutdown {
+public:
+    explicit CountingShutdown(const VirtualEventLoop& loop) : loop_(loop) {}
+    std::vector<std::uint64_t> requests; ///< tickCount() at each request
+    void powerOff() override { requests.push_back(loop_.tickCount()); }
+
+private:
+    const VirtualEventLoop& loop_;
+};
+
+/// Message boxes are recorded and closed at once; a Cancel box stays open for its scripted reaction.
 class RecordingDialogs final : public platform::Dialogs {
 public:
     std::vector<std::string> messages;
@@ -122,6 +135,24 @@ public:
                         : button == platform::MessageButton::No ? "no"
                                                                 : "ok";
         boxes.push_back(std::string(k) + "/" + b + ": " + text);
+    }
+    /// What happens while each Cancel box is open, in the order the boxes open: a reaction may move the virtual
+    /// loop on (as the box's own message loop does, so later boxes open inside it) and answers whether the box was
+    /// closed with "Cancel". A box with no reaction left fails the test and is cancelled.
+    std::deque<std::function<bool()>> cancelBoxReactions;
+    std::vector<std::string> cancelBoxTitles;
+
+    bool showCancelBox(const std::string& title, const std::string& text) override {
+        messages.push_back(text);
+        boxes.push_back("info/cancel: " + text);
+        cancelBoxTitles.push_back(title);
+        if (cancelBoxReactions.empty()) {
+            ADD_FAILURE() << "unexpected Cancel box: " << text;
+            return true;
+        }
+        auto react = std::move(cancelBoxReactions.front());
+        cancelBoxReactions.pop_front();
+        return react();
     }
     std::optional<std::string> askSaveFileName(const platform::SaveFileRequest& request) override {
         saveRequests.push_back(request);

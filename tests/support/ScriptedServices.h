@@ -32,6 +32,7 @@ struct ScriptedServices {
     FakeModem modem{loop};
     FakePacketCaptureFactory captures;
     FakeProcessTable processTable;
+    CountingShutdown shutdown{loop};
     bool trayShown = true; ///< whether the desktop shows tray icons
 
     /// A 1280 × 1024 screen with the main window's top at 100, the ping host 192.0.2.53.
@@ -58,7 +59,8 @@ struct ScriptedServices {
                                   .modemPort = &modem,
                                   .modemPortFinder = &modem,
                                   .captures = &captures,
-                                  .processTable = &processTable};
+                                  .processTable = &processTable,
+                                  .shutdown = &shutdown};
     }
 };
 

@@ -23,6 +23,15 @@ void QtDialogs::showMessageBox(const std::string& text, MessageKind kind, Messag
     box.exec();
 }
 
+bool QtDialogs::showCancelBox(const std::string& title, const std::string& text) {
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Cancel, QApplication::activeWindow());
+    // Escape and the close box press "Cancel"; a box that the end of the program closes has no button pressed.
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Cancel);
+}
+
 std::optional<std::string> QtDialogs::askSaveFileName(const SaveFileRequest& request) {
     const QString filter = QString::fromStdString(request.filterName) + QStringLiteral(" (") +
                            QString::fromStdString(request.filterPattern) + QLatin1Char(')');

@@ -10,6 +10,7 @@ class QtDialogs final : public Dialogs {
 public:
     void showMessage(const std::string& text) override;
     void showMessageBox(const std::string& text, MessageKind kind, MessageButton button) override;
+    bool showCancelBox(const std::string& title, const std::string& text) override;
     std::optional<std::string> askSaveFileName(const SaveFileRequest& request) override;
 };
 
