@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
@@ -123,6 +124,19 @@ public:
                                                                 : "ok";
         boxes.push_back(std::string(k) + "/" + b + ": " + text);
     }
+    /// The open-file and colour dialogs' answers in order (nothing = cancelled); a dialog with no answer left fails
+    /// the test.
+    std::deque<std::optional<std::string>> openAnswers;
+    std::deque<std::optional<std::uint32_t>> colorAnswers;
+    std::vector<std::uint32_t> colorRequests; ///< the colour each colour dialog started on
+
+    std::optional<std::string> askOpenFileName(const platform::OpenFileRequest&) override {
+        return next(openAnswers, "open-file");
+    }
+    std::optional<std::uint32_t> askColor(std::uint32_t initial) override {
+        colorRequests.push_back(initial);
+        return next(colorAnswers, "colour");
+    }
     std::optional<std::string> askSaveFileName(const platform::SaveFileRequest& request) override {
         saveRequests.push_back(request);
         if (saveAnswers.empty()) {
@@ -131,6 +145,18 @@ public:
         }
         auto answer = saveAnswers.front();
         saveAnswers.pop_front();
+        return answer;
+    }
+
+private:
+    template <class T>
+    static std::optional<T> next(std::deque<std::optional<T>>& answers, const char* dialog) {
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected " << dialog << " dialog";
+            return std::nullopt;
+        }
+        auto answer = answers.front();
+        answers.pop_front();
         return answer;
     }
 };

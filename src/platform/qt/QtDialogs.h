@@ -11,6 +11,8 @@ public:
     void showMessage(const std::string& text) override;
     void showMessageBox(const std::string& text, MessageKind kind, MessageButton button) override;
     std::optional<std::string> askSaveFileName(const SaveFileRequest& request) override;
+    std::optional<std::string> askOpenFileName(const OpenFileRequest& request) override;
+    std::optional<std::uint32_t> askColor(std::uint32_t initial) override;
 };
 
 } // namespace qv::platform
