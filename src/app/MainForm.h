@@ -18,6 +18,8 @@
 #include "metering/TrafficMeter.h"
 #include "modem/ModemInfo.h"
 #include "platform/AbsentModem.h"
+#include "platform/Autostart.h"
+#include "platform/ClockSync.h"
 #include "platform/ConnectionMonitor.h"
 #include "platform/DesktopShell.h"
 #include "platform/DialUpAdapter.h"
@@ -37,6 +39,7 @@
 #include "settings/LoadSettings.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
+#include "settingsdialog/SettingsDialogForm.h"
 #include "shell/AboutForm.h"
 #include "shell/AppPaths.h"
 #include "shell/ConnectionLogForm.h"
@@ -97,6 +100,10 @@ struct ShellServices {
     platform::UrlDownloader* downloader = nullptr;
     tools::WebSite webSite{};                 ///< where the published version and the web page are
     tools::SpeedTestServer speedTestServer{}; ///< the speed test's FTP server and ping address
+    /// The desktop's autostart entry of the program; none: it can never be written (the settings dialog says so).
+    platform::Autostart* autostart = nullptr;
+    /// Sets the clock from a time server; none: every synchronisation fails.
+    platform::ClockSync* clockSync = nullptr;
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -153,6 +160,7 @@ public:
     settings::FloatPosition floatPosition() const { return floatPosition_; }
     settings::SettingsFile& settingsFile() { return settingsFile_; }
     std::optional<std::uint32_t> mainColor() const { return views_.main.window().color; }
+    settingsdialog::SettingsDialogForm& settingsDialog() { return *settingsDialog_; }
 
 private:
     void initialView();
@@ -166,6 +174,7 @@ private:
     void wireExternalApps();
     void wirePacketCaptureAndFloatingWindow();
     void wireSpeedTest();
+    void wireSettingsDialog();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
@@ -208,6 +217,7 @@ private:
     std::unique_ptr<tools::UpdateCheck> updateCheck_;
     std::unique_ptr<shell::SecondaryForm> speedTestWindow_;
     std::unique_ptr<tools::SpeedTest> speedTest_;
+    std::unique_ptr<settingsdialog::SettingsDialogForm> settingsDialog_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

@@ -268,7 +268,10 @@ int main(int argc, char** argv) {
                                           .processTable = &processTable,
                                           .downloader = &downloader,
                                           .webSite = webSite,
-                                          .speedTestServer = speedTestServer},
+                                          .speedTestServer = speedTestServer,
+                                          // Not available yet: the settings dialog reports both as failing.
+                                          .autostart = nullptr,
+                                          .clockSync = nullptr},
                        paths, views);
     handOver.form = &form;
     if (sim)

@@ -38,8 +38,6 @@ TEST(ShippedWiringTest, ListsTheHooksThatStillWaitForTheirSubsystem) {
 
     EXPECT_EQ(form.unsetHooks(), (std::vector<std::string>{
                                      "RuleInputs.startShutdownCountdown (waits for: scheduled shutdown)",
-                                     "click TForm1.Nastaven1 (waits for: settings dialog)",
-                                     "click TForm1.Nastaveni1 (waits for: settings dialog)",
                                  }));
 }
 
