@@ -107,11 +107,10 @@ void MainForm::wireSettingsDialog() {
     };
     h.setFloatingOpacity = [this](int position) { floating_->SetFloatingOpacity(position); };
     settingsDialog_ = std::make_unique<settingsdialog::SettingsDialogForm>(
-        settingsdialog::SettingsDialogServices{services_.loop, logs_, services_.fs, services_.dialogs,
-                                               services_.desktop, services_.autostart, services_.clockSync,
-                                               settingsFile_, settings_, state_, timers_, mail_->fileLock(),
-                                               views_.settings, services_.locale, paths_.mailAccountsFile(),
-                                               paths_.externalAppsFile()},
+        settingsdialog::SettingsDialogServices{
+            services_.loop, logs_, services_.fs, services_.dialogs, services_.desktop, services_.autostart,
+            services_.clockSync, settingsFile_, settings_, state_, timers_, mail_->fileLock(), views_.settings,
+            services_.locale, paths_.mailAccountsFile(), paths_.externalAppsFile()},
         std::move(h));
     settingsDialog_->wireIntents(intents_);
     for (const auto& w : {names::TForm1::Nastaveni1, names::TForm1::Nastaven1})

@@ -3,9 +3,9 @@
 #include "connection/EntryEditorNames.h"
 #include "mail/MailNoticeNames.h"
 #include "metering/FloatingNames.h"
+#include "settingsdialog/SettingsDialogNames.h"
 #include "shell/ShellNames.h"
 #include "shell/ViewState.h"
-#include "settingsdialog/SettingsDialogNames.h"
 #include "statistics/StatisticsNames.h"
 #include "tools/SpeedTestNames.h"
 

@@ -30,7 +30,8 @@ MailAccountEditor::MailAccountEditor(MailAccountEditorServices services) : s_(st
 }
 
 mail::MailAccountsFile MailAccountEditor::file() {
-    return mail::MailAccountsFile(s_.fs, s_.lock, [](int) { throw LockHeldElsewhere{}; }, s_.accountsFile);
+    return mail::MailAccountsFile(
+        s_.fs, s_.lock, [](int) { throw LockHeldElsewhere{}; }, s_.accountsFile);
 }
 
 void MailAccountEditor::clear() {

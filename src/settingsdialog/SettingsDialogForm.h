@@ -35,18 +35,18 @@ struct SettingsDialogServices {
     shell::Logs& logs;
     platform::FileSystem& fs;
     platform::Dialogs& dialogs;
-    platform::DesktopShell& desktop;     ///< opens the system's modem settings
-    platform::Autostart* autostart;      ///< none: the entry can never be written
-    platform::ClockSync* clockSync;      ///< none: every synchronisation fails
+    platform::DesktopShell& desktop; ///< opens the system's modem settings
+    platform::Autostart* autostart;  ///< none: the entry can never be written
+    platform::ClockSync* clockSync;  ///< none: every synchronisation fails
     settings::SettingsFile& settingsFile;
-    settings::SettingsRecord& settings;  ///< the main window's record, which the dialog's loads fill
+    settings::SettingsRecord& settings; ///< the main window's record, which the dialog's loads fill
     const connection::ControllerState& state;
-    shell::TimerSchedule& timers;        ///< Timer7, Timer16 and Timer20, reprogrammed by the save
-    mail::MailFileLock& mailLock;        ///< `mailFileBusy`
-    shell::WindowView& view;             ///< TForm2
+    shell::TimerSchedule& timers; ///< Timer7, Timer16 and Timer20, reprogrammed by the save
+    mail::MailFileLock& mailLock; ///< `mailFileBusy`
+    shell::WindowView& view;      ///< TForm2
     LocaleFormats locale;
-    std::string accountsFile;            ///< the user's "Data/<user>_Email.dat"
-    std::string rulesFile;               ///< the user's "Data/<user>_ExternApp.dat"
+    std::string accountsFile; ///< the user's "Data/<user>_Email.dat"
+    std::string rulesFile;    ///< the user's "Data/<user>_ExternApp.dat"
 };
 
 /// What the dialog changes in the main window and its floating window.
@@ -141,8 +141,8 @@ private:
     shell::SecondaryForm window_;
     RuleEditor rules_;
     MailAccountEditor accounts_;
-    bool meteringAtShow_ = true; ///< meterByCounters when the dialog was shown
-    bool floatingAtShow_ = true; ///< floatWindowOnConnect when the dialog was shown
+    bool meteringAtShow_ = true;                ///< meterByCounters when the dialog was shown
+    bool floatingAtShow_ = true;                ///< floatWindowOnConnect when the dialog was shown
     std::shared_ptr<SettingsDialogForm*> self_; ///< lets a clock synchronisation's answer find this object, or not
 };
 

@@ -1,6 +1,6 @@
+#include "SettingsDialogFixture.h"
 #include "settingsdialog/SettingsDialogKeys.h"
 #include "settingsdialog/SettingsDialogTags.h"
-#include "SettingsDialogFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -30,15 +30,70 @@ std::string asNewFile(const std::vector<std::string>& lines) {
 
 /// What a save of a dialog opened on no settings file at all writes (the dialog in the main window's colour
 /// 0x00336699): every key the save writes, with its default, in the order of the writes.
-const std::vector<std::string> kDefaultFile{
-    "[AutoStart]", "Spustit=0", "[Pripojeni]", "ReDial=1", "ReDialTime=0", "ReDialTimeHodnota=30", "ReDialTimeP=0",
-    "ReData=0", "ReDataHodnota=30", "ReDataP=0", "721=1", "Auto=0", "Prodleva=20", "[Aplikace]", "Pripojeni=0",
-    "Odpojeni=0", "Barva=3368601", "[Modem]", "Restart=1", "Port=-1", "Timeout=1,5", "[Download]", "Restart=0",
-    "Down=2", "Time=45", "Připojit=0", "[Okno]", "Show=1", "Data=1", "Time=30", "Pruhled=25", "[Prenos]",
-    "Registry=1", "Pakety=0", "[A1]", "Cesta=", "VypnoutTime=0", "VypnoutData=0", "SpustitPo=0", "Spustit=0",
-    "SpustitV=0:00:00", "Ukoncit=0", "UkoncitV=0:00:00", "[Ukladani]", "Ukladat=1", "Po=60", "[Odstraneni]",
-    "Odstranit=1", "Po=60", "[AutoRestart]", "Restart=0", "[Email]", "Kontrola=0", "Interval=60", "Klient=0", "Path=",
-    "Zvuk=1", "[Pripojit]", "Ano=0", "V=0:00:00", "[Odpojit]", "Ano=0", "V=0:00:00", "Vypnout=0"};
+const std::vector<std::string> kDefaultFile{"[AutoStart]",
+                                            "Spustit=0",
+                                            "[Pripojeni]",
+                                            "ReDial=1",
+                                            "ReDialTime=0",
+                                            "ReDialTimeHodnota=30",
+                                            "ReDialTimeP=0",
+                                            "ReData=0",
+                                            "ReDataHodnota=30",
+                                            "ReDataP=0",
+                                            "721=1",
+                                            "Auto=0",
+                                            "Prodleva=20",
+                                            "[Aplikace]",
+                                            "Pripojeni=0",
+                                            "Odpojeni=0",
+                                            "Barva=3368601",
+                                            "[Modem]",
+                                            "Restart=1",
+                                            "Port=-1",
+                                            "Timeout=1,5",
+                                            "[Download]",
+                                            "Restart=0",
+                                            "Down=2",
+                                            "Time=45",
+                                            "Připojit=0",
+                                            "[Okno]",
+                                            "Show=1",
+                                            "Data=1",
+                                            "Time=30",
+                                            "Pruhled=25",
+                                            "[Prenos]",
+                                            "Registry=1",
+                                            "Pakety=0",
+                                            "[A1]",
+                                            "Cesta=",
+                                            "VypnoutTime=0",
+                                            "VypnoutData=0",
+                                            "SpustitPo=0",
+                                            "Spustit=0",
+                                            "SpustitV=0:00:00",
+                                            "Ukoncit=0",
+                                            "UkoncitV=0:00:00",
+                                            "[Ukladani]",
+                                            "Ukladat=1",
+                                            "Po=60",
+                                            "[Odstraneni]",
+                                            "Odstranit=1",
+                                            "Po=60",
+                                            "[AutoRestart]",
+                                            "Restart=0",
+                                            "[Email]",
+                                            "Kontrola=0",
+                                            "Interval=60",
+                                            "Klient=0",
+                                            "Path=",
+                                            "Zvuk=1",
+                                            "[Pripojit]",
+                                            "Ano=0",
+                                            "V=0:00:00",
+                                            "[Odpojit]",
+                                            "Ano=0",
+                                            "V=0:00:00",
+                                            "Vypnout=0"};
 
 using SettingsDialogTest = SettingsDialogFixture;
 
@@ -143,24 +198,23 @@ TEST_P(ShownValueTest, AStoredValueIsShownWithinTheControlsLimits) {
         EXPECT_EQ(at(p.control).index, p.index);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Limits, ShownValueTest,
-    testing::Values(ShownValue{"Pripojeni/ReDataHodnota=70000", d::ReDataField, "10000", 0},
-                    ShownValue{"Pripojeni/ReDialTimeHodnota=0", d::ReDialTimeField, "1", 0},
-                    ShownValue{"Pripojeni/Prodleva=5", d::DelayField, "10", 0},
-                    ShownValue{"Download/Down=0", d::SlowSpeedField, "0", 0},
-                    ShownValue{"Okno/Time=300", d::FloatTimeField, "255", 0},
-                    ShownValue{"Ukladani/Po=19", d::PeriodicSaveField, "20", 0},
-                    ShownValue{"Odstraneni/Po=400", d::PurgeField, "365", 0},
-                    ShownValue{"Email/Interval=abc", d::MailIntervalField, "60", 0},
-                    ShownValue{"Modem/Timeout=9", d::TimeoutField, "5,0", 0},
-                    ShownValue{"Modem/Timeout=0", d::TimeoutField, "1,0", 0},
-                    ShownValue{"Modem/Timeout=2.5", d::TimeoutField, "2,5", 0},
-                    ShownValue{"Modem/Port=15", d::ModemPortList, "", 15},
-                    ShownValue{"Modem/Port=16", d::ModemPortList, "", -1},
-                    ShownValue{"Modem/Port=-7", d::ModemPortList, "", -1},
-                    ShownValue{"Okno/Pruhled=40", d::OpacitySlider, "", 25},
-                    ShownValue{"Okno/Pruhled=0", d::OpacitySlider, "", 0}));
+INSTANTIATE_TEST_SUITE_P(Limits, ShownValueTest,
+                         testing::Values(ShownValue{"Pripojeni/ReDataHodnota=70000", d::ReDataField, "10000", 0},
+                                         ShownValue{"Pripojeni/ReDialTimeHodnota=0", d::ReDialTimeField, "1", 0},
+                                         ShownValue{"Pripojeni/Prodleva=5", d::DelayField, "10", 0},
+                                         ShownValue{"Download/Down=0", d::SlowSpeedField, "0", 0},
+                                         ShownValue{"Okno/Time=300", d::FloatTimeField, "255", 0},
+                                         ShownValue{"Ukladani/Po=19", d::PeriodicSaveField, "20", 0},
+                                         ShownValue{"Odstraneni/Po=400", d::PurgeField, "365", 0},
+                                         ShownValue{"Email/Interval=abc", d::MailIntervalField, "60", 0},
+                                         ShownValue{"Modem/Timeout=9", d::TimeoutField, "5,0", 0},
+                                         ShownValue{"Modem/Timeout=0", d::TimeoutField, "1,0", 0},
+                                         ShownValue{"Modem/Timeout=2.5", d::TimeoutField, "2,5", 0},
+                                         ShownValue{"Modem/Port=15", d::ModemPortList, "", 15},
+                                         ShownValue{"Modem/Port=16", d::ModemPortList, "", -1},
+                                         ShownValue{"Modem/Port=-7", d::ModemPortList, "", -1},
+                                         ShownValue{"Okno/Pruhled=40", d::OpacitySlider, "", 25},
+                                         ShownValue{"Okno/Pruhled=0", d::OpacitySlider, "", 0}));
 
 TEST_F(SettingsDialogTest, ClampedValuesReachTheRecord) {
     open("[Pripojeni]\r\nReDataHodnota=70000\r\nProdleva=5\r\n[Okno]\r\nPruhled=40\r\n[Modem]\r\nPort=16\r\n");
@@ -254,11 +308,11 @@ TEST_P(MeteringSwitchTest, TheRestartNoticeComesOnlyForARealChange) {
     EXPECT_EQ(dialogs.boxes, std::vector<std::string>(static_cast<std::size_t>(GetParam().notices), notice));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MeteringSwitchTest,
-    testing::Values(MeteringCase{"Unchanged", {}, 0}, MeteringCase{"ToPackets", {d::PacketsOption}, 1},
-                    MeteringCase{"ThereAndBack", {d::PacketsOption, d::CountersOption}, 0}),
-    [](const testing::TestParamInfo<MeteringCase>& i) { return i.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, MeteringSwitchTest,
+                         testing::Values(MeteringCase{"Unchanged", {}, 0},
+                                         MeteringCase{"ToPackets", {d::PacketsOption}, 1},
+                                         MeteringCase{"ThereAndBack", {d::PacketsOption, d::CountersOption}, 0}),
+                         [](const testing::TestParamInfo<MeteringCase>& i) { return i.param.name; });
 
 struct FloatingCase {
     const char* name;
@@ -282,14 +336,13 @@ TEST_P(FloatingAtSaveTest, TheSaveOpensOrClosesTheFloatingWindow) {
     EXPECT_EQ(floatWindowOn, c.shownAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FloatingAtSaveTest,
-    testing::Values(FloatingCase{"TurnedOffWhileShown", true, true, true, false, {"close"}},
-                    FloatingCase{"TurnedOffWhileNoneIsOpen", true, false, false, false, {}},
-                    FloatingCase{"TurnedOnOffline", false, false, false, true, {}},
-                    FloatingCase{"TurnedOnOnline", false, true, false, true, {"open"}},
-                    FloatingCase{"KeptOnOnline", true, true, false, true, {}}),
-    [](const testing::TestParamInfo<FloatingCase>& i) { return i.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, FloatingAtSaveTest,
+                         testing::Values(FloatingCase{"TurnedOffWhileShown", true, true, true, false, {"close"}},
+                                         FloatingCase{"TurnedOffWhileNoneIsOpen", true, false, false, false, {}},
+                                         FloatingCase{"TurnedOnOffline", false, false, false, true, {}},
+                                         FloatingCase{"TurnedOnOnline", false, true, false, true, {"open"}},
+                                         FloatingCase{"KeptOnOnline", true, true, false, true, {}}),
+                         [](const testing::TestParamInfo<FloatingCase>& i) { return i.param.name; });
 
 TEST_F(SettingsDialogTest, TheSaveReprogramsTheMainWindowsTimers) {
     timers.timer(7).setInterval(20'000);
