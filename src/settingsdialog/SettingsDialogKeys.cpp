@@ -198,7 +198,8 @@ std::optional<std::int32_t> ViewControls::showNumberText(const settings::Setting
 double ViewControls::showDecimal(const settings::SettingKey& key, double value) {
     const DialogKey& k = control(key);
     const NumberField* field = numberField(k.control);
-    if (!std::isfinite(value))
+    // What the record-only load turns into the default turns into it here too, before the field's limits apply.
+    if (!std::isfinite(value) || !(value > 0.0))
         value = key.defaultReal;
     if (!field)
         return value;

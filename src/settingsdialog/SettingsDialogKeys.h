@@ -63,7 +63,8 @@ std::optional<double> parseNumberText(std::string_view text, const LocaleFormats
 
 /// The dialog's controls as LoadSettings fills them: each value goes into the control of its key, clamped to the
 /// control's limits, and the record takes what the control then holds. A number text that is not a number shows the
-/// key's default. The two metering options exclude each other as option buttons do: ticking one clears the other.
+/// key's default, and so does a modem wait of 0 or less, as in the record-only load. The two metering options exclude
+/// each other as option buttons do: ticking one clears the other.
 class ViewControls final : public settings::SettingsDialogControls {
 public:
     ViewControls(shell::WindowView& view, const LocaleFormats& locale,

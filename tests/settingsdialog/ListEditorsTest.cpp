@@ -73,6 +73,27 @@ TEST_F(RuleEditorTest, AddAppendsTheEditorsRuleReloadsTheMainListAndClearsTheEdi
     EXPECT_FALSE(at(d::StartAtTime).enabled);
 }
 
+// The save echoes the editor's fields as they stand into [A1]; of them only the "Spustit v" box is loaded back.
+TEST_F(RuleEditorTest, TheSaveEchoesTheEditorIntoItsSection) {
+    open("[A1]\r\nSpustit=1\r\nCesta=/old\r\n");
+    EXPECT_TRUE(at(d::StartAtBox).checked);
+    EXPECT_TRUE(at(d::StartAtTime).enabled);
+    EXPECT_EQ(at(d::RulePath).text, "");
+    type(d::RulePath, "/usr/bin/x");
+    type(d::StopSecondsField, "60");
+    type(d::StopMegabytesField, "3");
+    type(d::StartSecondsField, "9");
+    type(d::StartAtTime, "6:05:00");
+    toggle(d::StopAtBox, true);
+    type(d::StopAtTime, "22:00:00");
+    click(d::SaveButton);
+    EXPECT_NE(settingsFileText().find("[A1]\r\nSpustit=1\r\nCesta=/usr/bin/x\r\nVypnoutTime=60\r\nVypnoutData=3\r\n"
+                                      "SpustitPo=9\r\nSpustitV=6:05:00\r\nUkoncit=1\r\nUkoncitV=22:00:00\r\n"),
+              std::string::npos)
+        << settingsFileText();
+    EXPECT_FALSE(fs.exists(kRules)) << "the save writes no rule";
+}
+
 TEST_F(RuleEditorTest, APathIsCutToTwoHundredCharacters) {
     open();
     type(d::RulePath, std::string(230, 'p'));
