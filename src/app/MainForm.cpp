@@ -84,6 +84,49 @@ void MainForm::wireSpeedTest() {
         });
 }
 
+void MainForm::wireSettingsDialog() {
+    settingsdialog::SettingsDialogHooks h;
+    h.setMainColor = [this](std::uint32_t colour) { views_.main.setColor(names::TForm1::TForm1, colour); };
+    h.selectDefaultAccount = [this](std::optional<std::int32_t> index) {
+        const auto count = views_.main.get(names::TForm1::ComboBox1).items.size();
+        if (index && *index >= 0 && static_cast<std::size_t>(*index) < count)
+            accounts_.SelectionChanged(*index);
+        else
+            views_.main.setIndex(names::TForm1::ComboBox1, -1);
+    };
+    h.floatDefault = [this] {
+        return settings::FloatPosition{services_.screenWidth ? services_.screenWidth() - 200 : 0,
+                                       services_.mainWindowTop ? services_.mainWindowTop() : 0};
+    };
+    h.floatPositionLoaded = [this](const settings::FloatPosition& at) { floatPosition_ = at; };
+    h.reloadMainRules = [this] {
+        externalApps_->LoadExternalApps();
+        return externalApps_->rules();
+    };
+    h.setFloatWindowOn = [this](bool on) { floatWindowOn_ = on; };
+    h.floatingExists = [this] { return floating_->exists(); };
+    h.closeFloatingWindow = [this] {
+        timers_.timer(11).stop();
+        while (floating_->timer11Busy())
+            services_.loop.pumpWait(100);
+        floating_->CloseFloatingWindow();
+    };
+    h.openFloatingWindow = [this] {
+        floating_->OpenFloatingWindow();
+        timers_.timer(11).start();
+    };
+    h.setFloatingOpacity = [this](int position) { floating_->SetFloatingOpacity(position); };
+    settingsDialog_ = std::make_unique<settingsdialog::SettingsDialogForm>(
+        settingsdialog::SettingsDialogServices{
+            services_.loop, logs_, services_.fs, services_.dialogs, services_.desktop, services_.autostart,
+            services_.clockSync, settingsFile_, settings_, state_, timers_, mail_->fileLock(), views_.settings,
+            services_.locale, paths_.mailAccountsFile(), paths_.externalAppsFile()},
+        std::move(h));
+    settingsDialog_->wireIntents(intents_);
+    for (const auto& w : {names::TForm1::Nastaveni1, names::TForm1::Nastaven1})
+        intents_.onClick(w, [this] { settingsDialog_->open(mainColor()); });
+}
+
 void MainForm::wireStatisticsAndMetering() {
     views_.floating.hideWindow();
     statsFile_ = std::make_unique<statistics::StatisticsFile>(services_.fs, services_.clock, logs_, settings_,
@@ -479,10 +522,8 @@ void MainForm::wireIntents() {
     r.onWindow(m::TForm1, shell::WindowEvent::Activated, [this] { activated(); });
     r.onWindow(m::TForm1, shell::WindowEvent::CloseRequested, [this] { closeRequested(); });
     r.onWindow(m::TForm1, shell::WindowEvent::Minimized, [this] { minimize(); });
-    // Menu items whose windows come with their subsystems.
-    for (const auto& w : {m::Nastaveni1, m::Nastaven1})
-        r.pending(w, "settings dialog");
     wireStatisticsWindow();
+    wireSettingsDialog();
     wireSpeedTest();
     updateCheck_ = std::make_unique<tools::UpdateCheck>(tools::UpdateCheckServices{
         services_.loop, services_.fs, services_.dialogs, services_.workers, services_.downloader, services_.desktop,

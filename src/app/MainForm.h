@@ -20,6 +20,8 @@
 #include "metering/TrafficMeter.h"
 #include "modem/ModemInfo.h"
 #include "platform/AbsentModem.h"
+#include "platform/Autostart.h"
+#include "platform/ClockSync.h"
 #include "platform/ConnectionMonitor.h"
 #include "platform/DesktopShell.h"
 #include "platform/DialUpAdapter.h"
@@ -40,6 +42,7 @@
 #include "settings/LoadSettings.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsRecord.h"
+#include "settingsdialog/SettingsDialogForm.h"
 #include "shell/AboutForm.h"
 #include "shell/AppPaths.h"
 #include "shell/ConnectionLogForm.h"
@@ -103,6 +106,10 @@ struct ShellServices {
     /// The shutdown countdown's power-off; none (the demo line): the countdown only writes to the connection log
     /// that it would power off.
     platform::Shutdown* shutdown = nullptr;
+    /// The desktop's autostart entry of the program; none: it can never be written (the settings dialog says so).
+    platform::Autostart* autostart = nullptr;
+    /// Sets the clock from a time server; none: every synchronisation fails.
+    platform::ClockSync* clockSync = nullptr;
 };
 
 /// The main window `TForm1` and the shell around it: creation and activation steps, the timer schedule, close
@@ -160,6 +167,7 @@ public:
     settings::FloatPosition floatPosition() const { return floatPosition_; }
     settings::SettingsFile& settingsFile() { return settingsFile_; }
     std::optional<std::uint32_t> mainColor() const { return views_.main.window().color; }
+    settingsdialog::SettingsDialogForm& settingsDialog() { return *settingsDialog_; }
 
 private:
     void initialView();
@@ -174,6 +182,7 @@ private:
     void wirePacketCaptureAndFloatingWindow();
     void wireSpeedTest();
     void wireSchedule();
+    void wireSettingsDialog();
     void meteringTick();      // Timer4
     void signalPollTick();    // Timer22
     void labelClearingTick(); // Timer12
@@ -216,6 +225,7 @@ private:
     std::unique_ptr<tools::UpdateCheck> updateCheck_;
     std::unique_ptr<shell::SecondaryForm> speedTestWindow_;
     std::unique_ptr<tools::SpeedTest> speedTest_;
+    std::unique_ptr<settingsdialog::SettingsDialogForm> settingsDialog_;
     bool firstActivation_ = true;
     bool counterMode_ = true;
     bool floatWindowOn_ = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,13 @@ struct SaveFileRequest {
     std::string defaultExtension; ///< without the dot; added to a name typed without one
     std::string filterName;       ///< "Excel"
     std::string filterPattern;    ///< "*.xls"
+};
+
+/// What an open-file dialog offers.
+struct OpenFileRequest {
+    std::string initialDirectory; ///< where the dialog opens; empty: where it opened last
+    std::string filterName;       ///< "Programy"; empty: every file
+    std::string filterPattern;    ///< "*"
 };
 
 /// The icon of a message box.
@@ -43,6 +51,17 @@ public:
     /// A save-file dialog. The chosen path (UTF-8), or nothing when the user cancelled. Choosing an existing file
     /// asks nothing: the caller overwrites it.
     virtual std::optional<std::string> askSaveFileName(const SaveFileRequest& request) = 0;
+    /// An open-file dialog for an existing file. The chosen path (UTF-8), or nothing when the user cancelled.
+    virtual std::optional<std::string> askOpenFileName(const OpenFileRequest& request) {
+        (void)request;
+        return std::nullopt;
+    }
+    /// A colour dialog showing `initial` (0x00BBGGRR, or a system colour code 0xFFxxxxxx, shown as that colour).
+    /// The chosen colour as 0x00BBGGRR, or nothing when the user cancelled.
+    virtual std::optional<std::uint32_t> askColor(std::uint32_t initial) {
+        (void)initial;
+        return std::nullopt;
+    }
 };
 
 } // namespace qv::platform

@@ -7,6 +7,7 @@
 #include "platform/linux/AlsaSoundPlayer.h"
 #include "platform/linux/CurlPop3Client.h"
 #include "platform/linux/CurlUrlDownloader.h"
+#include "platform/linux/LinuxAutostart.h"
 #include "platform/linux/LinuxConnectionSource.h"
 #include "platform/linux/LinuxDesktopShell.h"
 #include "platform/linux/LinuxDialUpAdapter.h"
@@ -21,6 +22,7 @@
 #include "platform/linux/LinuxSerialPort.h"
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/LinuxWorkerThreads.h"
+#include "platform/linux/SntpClockSync.h"
 #include "platform/linux/SystemdShutdown.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventLoop.h"
@@ -217,6 +219,9 @@ int main(int argc, char** argv) {
     platform::LinuxProcessTable processTable;
     // The demo line never powers the machine off: without a shutdown the countdown only says so in the log.
     platform::SystemdShutdown systemdShutdown(processes);
+    // Autostart and the clock are the user's own machine on either line, so the demo uses the real ones too.
+    platform::LinuxAutostart autostart(env);
+    platform::SntpClockSync clockSync(loop, platform::SntpClockSync::Options::fromEnvironment(env));
     const auto demoMailbox = sim ? startDemoMailbox(fs, *line.simLine) : nullptr;
     platform::LinuxWorkerThreads workers; // after what the workers use, before the windows and the logic
     const std::string pingHost = env.variable("QUORVEX_PING_HOST").value_or(platform::LinuxIcmpEcho::kDefaultTestHost);
@@ -273,7 +278,9 @@ int main(int argc, char** argv) {
                                           .downloader = &downloader,
                                           .webSite = webSite,
                                           .speedTestServer = speedTestServer,
-                                          .shutdown = sim ? nullptr : &systemdShutdown},
+                                          .shutdown = sim ? nullptr : &systemdShutdown,
+                                          .autostart = &autostart,
+                                          .clockSync = &clockSync},
                        paths, views);
     handOver.form = &form;
     if (sim)

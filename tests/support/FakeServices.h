@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -154,6 +155,20 @@ public:
         cancelBoxReactions.pop_front();
         return react();
     }
+
+    /// The open-file and colour dialogs' answers in order (nothing = cancelled); a dialog with no answer left fails
+    /// the test.
+    std::deque<std::optional<std::string>> openAnswers;
+    std::deque<std::optional<std::uint32_t>> colorAnswers;
+    std::vector<std::uint32_t> colorRequests; ///< the colour each colour dialog started on
+
+    std::optional<std::string> askOpenFileName(const platform::OpenFileRequest&) override {
+        return next(openAnswers, "open-file");
+    }
+    std::optional<std::uint32_t> askColor(std::uint32_t initial) override {
+        colorRequests.push_back(initial);
+        return next(colorAnswers, "colour");
+    }
     std::optional<std::string> askSaveFileName(const platform::SaveFileRequest& request) override {
         saveRequests.push_back(request);
         if (saveAnswers.empty()) {
@@ -162,6 +177,18 @@ public:
         }
         auto answer = saveAnswers.front();
         saveAnswers.pop_front();
+        return answer;
+    }
+
+private:
+    template <class T>
+    static std::optional<T> next(std::deque<std::optional<T>>& answers, const char* dialog) {
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected " << dialog << " dialog";
+            return std::nullopt;
+        }
+        auto answer = answers.front();
+        answers.pop_front();
         return answer;
     }
 };

@@ -197,9 +197,10 @@ private slots:
     void everyWidgetIsNamedInItsTableAndEveryActionIsHandled() {
         World& w = *world;
         using Kind = shell::IntentRouter::Kind;
-        for (shell::WindowView* view : {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog,
-                                        &w.views.entryEditor, &w.views.statistics, &w.views.usageChart, &w.views.about,
-                                        &w.views.mailNotice, &w.views.floating, &w.views.speedTest}) {
+        for (shell::WindowView* view :
+             {&w.views.main, &w.views.exitDialog, &w.views.fatalError, &w.views.connectionLog, &w.views.entryEditor,
+              &w.views.statistics, &w.views.usageChart, &w.views.about, &w.views.mailNotice, &w.views.floating,
+              &w.views.speedTest, &w.views.settings}) {
             view->showWindow();
             QWidget* window = w.shell->window(view->windowName());
             QVERIFY(window);

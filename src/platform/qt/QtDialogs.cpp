@@ -1,6 +1,7 @@
 #include "platform/qt/QtDialogs.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -44,6 +45,33 @@ std::optional<std::string> QtDialogs::askSaveFileName(const SaveFileRequest& req
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::optional<std::string> QtDialogs::askOpenFileName(const OpenFileRequest& request) {
+    QString filter;
+    if (!request.filterName.empty())
+        filter = QString::fromStdString(request.filterName) + QStringLiteral(" (") +
+                 QString::fromStdString(request.filterPattern) + QLatin1Char(')');
+    QFileDialog dialog(QApplication::activeWindow(), QString(), QString::fromStdString(request.initialDirectory),
+                       filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::optional<std::uint32_t> QtDialogs::askColor(std::uint32_t initial) {
+    // A system colour code starts the dialog on the desktop's window background, which is what it stands for.
+    const QColor start = (initial >> 24) == 0xFFu
+                             ? QApplication::palette().color(QPalette::Window)
+                             : QColor(static_cast<int>(initial & 0xFFu), static_cast<int>((initial >> 8) & 0xFFu),
+                                      static_cast<int>((initial >> 16) & 0xFFu));
+    const QColor chosen = QColorDialog::getColor(start, QApplication::activeWindow());
+    if (!chosen.isValid())
+        return std::nullopt;
+    return static_cast<std::uint32_t>(chosen.red()) | static_cast<std::uint32_t>(chosen.green()) << 8 |
+           static_cast<std::uint32_t>(chosen.blue()) << 16;
 }
 
 } // namespace qv::platform

@@ -12,6 +12,8 @@ public:
     void showMessageBox(const std::string& text, MessageKind kind, MessageButton button) override;
     bool showCancelBox(const std::string& title, const std::string& text) override;
     std::optional<std::string> askSaveFileName(const SaveFileRequest& request) override;
+    std::optional<std::string> askOpenFileName(const OpenFileRequest& request) override;
+    std::optional<std::uint32_t> askColor(std::uint32_t initial) override;
 };
 
 } // namespace qv::platform

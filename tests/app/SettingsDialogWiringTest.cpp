@@ -1,0 +1,90 @@
+#include "ShellFixture.h"
+#include "extapps/ExternalAppCodec.h"
+#include "settingsdialog/SettingsDialogNames.h"
+
+#include <gtest/gtest.h>
+
+namespace qv::test {
+namespace {
+
+namespace d = names::TForm2;
+
+struct SettingsDialogWiringTest : ShellFixture {
+    const shell::WidgetState& dialog(const shell::WidgetName& name) { return views.settings.get(name); }
+    void openFromMenu(const shell::WidgetName& item = w::Nastaveni1) {
+        form->intents().clicked(item);
+        form->intents().windowEvent(d::TForm2, shell::WindowEvent::Activated);
+    }
+    void toggle(const shell::WidgetName& name, bool on) {
+        views.settings.setChecked(name, on);
+        form->intents().toggled(name, on);
+    }
+};
+
+TEST_F(SettingsDialogWiringTest, BothMenuItemsOpenTheOneDialogInTheMainWindowsColour) {
+    fs.put("/app/Nastaveni.ini", "[Aplikace]\r\nBarva=255\r\n");
+    started();
+    openFromMenu(w::Nastaveni1);
+    EXPECT_TRUE(dialog(d::TForm2).visible);
+    EXPECT_EQ(dialog(d::TForm2).color, 255u);
+    const auto raises = views.settings.raiseCount();
+    openFromMenu(w::Nastaven1);
+    EXPECT_EQ(views.settings.raiseCount(), raises + 1);
+    form->intents().clicked(d::CancelButton);
+    EXPECT_FALSE(dialog(d::TForm2).visible);
+    EXPECT_FALSE(fs.exists("/app/Error.log"));
+}
+
+TEST_F(SettingsDialogWiringTest, TheDialogsLoadSelectsTheDefaultAccountAndTheSaveColoursTheMainWindow) {
+    fs.put("/app/Nastaveni.ini", "[Ucet]\r\nHodnota=1\r\n");
+    started();
+    views.main.setIndex(w::ComboBox1, 0);
+    openFromMenu();
+    EXPECT_EQ(main(w::ComboBox1).index, 1);
+    dialogs.colorAnswers = {0x00112233u};
+    form->intents().clicked(d::ColorButton);
+    EXPECT_EQ(main(w::TForm1).color, 0x00112233u);
+    form->intents().clicked(d::SaveButton);
+    form->activated();
+    EXPECT_EQ(main(w::TForm1).color, 0x00112233u) << "saved, so the main window's own load keeps it";
+}
+
+TEST_F(SettingsDialogWiringTest, TheSliderAndTheSaveReachTheOpenFloatingWindow) {
+    fs.put("/app/Nastaveni.ini", "[Okno]\r\nShow=1\r\n");
+    started();
+    form->state().isConnected = true;
+    form->floating().OpenFloatingWindow();
+    form->timers().timer(11).start();
+    ASSERT_TRUE(form->floating().exists());
+    openFromMenu();
+    views.settings.setIndex(d::OpacitySlider, 12);
+    form->intents().indexChanged(d::OpacitySlider, 12);
+    EXPECT_EQ(form->floating().placement().opacity, 120);
+    toggle(d::FloatShowBox, false);
+    form->intents().clicked(d::SaveButton);
+    EXPECT_FALSE(form->floating().exists());
+    EXPECT_FALSE(views.floating.window().visible);
+    EXPECT_FALSE(form->timers().timer(11).enabled());
+    EXPECT_FALSE(form->floatWindowOn());
+
+    openFromMenu();
+    toggle(d::FloatShowBox, true);
+    form->intents().clicked(d::SaveButton);
+    EXPECT_TRUE(form->floating().exists());
+    EXPECT_EQ(form->floating().placement().opacity, 120);
+    EXPECT_TRUE(form->timers().timer(11).enabled());
+}
+
+TEST_F(SettingsDialogWiringTest, ARuleAddedInTheDialogReachesTheMainWindowsRuleList) {
+    started();
+    openFromMenu();
+    views.settings.setText(d::RulePath, "/usr/bin/backup");
+    form->intents().textEdited(d::RulePath, "/usr/bin/backup");
+    form->intents().clicked(d::RuleAddButton);
+    ASSERT_EQ(form->externalApps().rules().size(), 1u);
+    EXPECT_EQ(form->externalApps().rules()[0].path, "/usr/bin/backup");
+    EXPECT_EQ(fs.readAll("/app/Data/alice_ExternApp.dat")->size(), extapps::kRuleRecordSize);
+}
+
+} // namespace
+} // namespace qv::test

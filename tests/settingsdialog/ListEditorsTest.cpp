@@ -1,0 +1,355 @@
+#include "SettingsDialogFixture.h"
+#include "settingsdialog/SettingsDialogTags.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qv::test {
+namespace {
+
+namespace t = settingsdialog::tags;
+using settingsdialog::MailAccountEditor;
+using settingsdialog::RuleEditor;
+
+std::vector<std::string> numbered(const std::string& stem, int count) {
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i)
+        out.push_back(stem + std::to_string(i));
+    return out;
+}
+
+using RuleEditorTest = SettingsDialogFixture;
+
+TEST_F(RuleEditorTest, ShowingListsTheRules) {
+    putRules({"/usr/bin/a", "/opt/b/run"});
+    open();
+    EXPECT_EQ(at(d::RuleList).items, (std::vector<std::string>{"/usr/bin/a", "/opt/b/run"}));
+    EXPECT_EQ(form->rules().rules().size(), 2u);
+}
+
+TEST_F(RuleEditorTest, AddWithoutAProgramDoesNothing) {
+    open();
+    type(d::StartSecondsField, "5");
+    click(d::RuleAddButton);
+    EXPECT_FALSE(fs.exists(kRules));
+    EXPECT_EQ(mainRuleLoads, 0);
+    EXPECT_EQ(at(d::StartSecondsField).text, "5");
+}
+
+TEST_F(RuleEditorTest, AddAppendsTheEditorsRuleReloadsTheMainListAndClearsTheEditor) {
+    putRules({"/usr/bin/a"});
+    open();
+    dialogs.openAnswers = {std::string("/usr/bin/ž-prog")};
+    click(d::RuleBrowseButton);
+    EXPECT_EQ(at(d::RulePath).text, "/usr/bin/ž-prog");
+    type(d::StopSecondsField, "60");
+    type(d::StopMegabytesField, "2000"); // beyond the field's 1000
+    type(d::StartSecondsField, "5");
+    toggle(d::StartAtBox, true);
+    type(d::StartAtTime, "8:00:00");
+    click(d::RuleAddButton);
+
+    const auto rules = extapps::decodeRules(fs.readAll(kRules).value_or(""));
+    ASSERT_EQ(rules.size(), 2u);
+    EXPECT_EQ(fs.readAll(kRules)->size(), 2 * extapps::kRuleRecordSize);
+    const extapps::ExternalAppRule& r = rules[1];
+    EXPECT_EQ(r.path, "/usr/bin/ž-prog");
+    EXPECT_EQ(r.stopSecondsBefore, 60);
+    EXPECT_EQ(r.stopMegabytesBefore, 1000);
+    EXPECT_EQ(r.startSecondsAfter, 5);
+    EXPECT_TRUE(r.startAtOn);
+    EXPECT_DOUBLE_EQ(r.startAt, 8.0 / 24);
+    EXPECT_FALSE(r.stopAtOn);
+    EXPECT_EQ(mainRuleLoads, 1);
+    EXPECT_EQ(mainRules.size(), 2u);
+    EXPECT_EQ(at(d::RuleList).items, (std::vector<std::string>{"/usr/bin/a", "/usr/bin/ž-prog"}));
+    for (const auto& w : {d::StopSecondsField, d::StopMegabytesField, d::StartSecondsField})
+        EXPECT_EQ(at(w).text, "0");
+    EXPECT_EQ(at(d::RulePath).text, "");
+    EXPECT_EQ(at(d::StartAtTime).text, "0:00:00");
+    EXPECT_FALSE(at(d::StartAtBox).checked);
+    EXPECT_FALSE(at(d::StartAtTime).enabled);
+}
+
+// The save echoes the editor's fields as they stand into [A1]; of them only the "Spustit v" box is loaded back.
+TEST_F(RuleEditorTest, TheSaveEchoesTheEditorIntoItsSection) {
+    open("[A1]\r\nSpustit=1\r\nCesta=/old\r\n");
+    EXPECT_TRUE(at(d::StartAtBox).checked);
+    EXPECT_TRUE(at(d::StartAtTime).enabled);
+    EXPECT_EQ(at(d::RulePath).text, "");
+    type(d::RulePath, "/usr/bin/x");
+    type(d::StopSecondsField, "60");
+    type(d::StopMegabytesField, "3");
+    type(d::StartSecondsField, "9");
+    type(d::StartAtTime, "6:05:00");
+    toggle(d::StopAtBox, true);
+    type(d::StopAtTime, "22:00:00");
+    click(d::SaveButton);
+    EXPECT_NE(settingsFileText().find("[A1]\r\nSpustit=1\r\nCesta=/usr/bin/x\r\nVypnoutTime=60\r\nVypnoutData=3\r\n"
+                                      "SpustitPo=9\r\nSpustitV=6:05:00\r\nUkoncit=1\r\nUkoncitV=22:00:00\r\n"),
+              std::string::npos)
+        << settingsFileText();
+    EXPECT_FALSE(fs.exists(kRules)) << "the save writes no rule";
+}
+
+TEST_F(RuleEditorTest, APathIsCutToTwoHundredCharacters) {
+    open();
+    type(d::RulePath, std::string(230, 'p'));
+    click(d::RuleAddButton);
+    EXPECT_EQ(rulePaths(), std::vector<std::string>{std::string(200, 'p')});
+}
+
+TEST_F(RuleEditorTest, ClickingARuleShowsItFromTheFile) {
+    extapps::ExternalAppRule r;
+    r.path = "/usr/bin/b";
+    r.stopSecondsBefore = 30;
+    r.stopAtOn = true;
+    r.stopAt = 0.5;
+    putRules({"/usr/bin/a"});
+    open();
+    fs.put(kRules, extapps::encodeRules({extapps::ExternalAppRule{}, r})); // changed since the show
+    choose(d::RuleList, 1);
+    EXPECT_EQ(at(d::RulePath).text, "/usr/bin/b");
+    EXPECT_EQ(at(d::StopSecondsField).text, "30");
+    EXPECT_EQ(at(d::StopAtTime).text, "12:00:00");
+    EXPECT_TRUE(at(d::StopAtBox).checked);
+    EXPECT_TRUE(at(d::StopAtTime).enabled);
+}
+
+struct NoSelection {
+    const char* name;
+    shell::WidgetName button;
+};
+
+class RuleNoSelectionTest : public SettingsDialogFixture, public testing::WithParamInterface<NoSelection> {};
+
+TEST_P(RuleNoSelectionTest, WithoutASelectedRuleNothingIsTouched) {
+    putRules({"/usr/bin/a", "/usr/bin/b"});
+    const std::string before = *fs.readAll(kRules);
+    open();
+    type(d::RulePath, "/usr/bin/c");
+    click(GetParam().button);
+    EXPECT_EQ(fs.readAll(kRules), before);
+    EXPECT_EQ(mainRuleLoads, 0);
+    EXPECT_EQ(at(d::RulePath).text, "/usr/bin/c");
+    EXPECT_TRUE(errors().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, RuleNoSelectionTest,
+                         testing::Values(NoSelection{"Remove", d::RuleRemoveButton},
+                                         NoSelection{"Change", d::RuleChangeButton}),
+                         [](const testing::TestParamInfo<NoSelection>& i) { return i.param.name; });
+
+TEST_F(RuleEditorTest, RemoveTakesTheSelectedRuleOutOfTheListAsLastRead) {
+    putRules({"/a", "/b", "/c"});
+    open();
+    choose(d::RuleList, 1);
+    click(d::RuleRemoveButton);
+    EXPECT_EQ(rulePaths(), (std::vector<std::string>{"/a", "/c"}));
+    EXPECT_EQ(at(d::RuleList).items, (std::vector<std::string>{"/a", "/c"}));
+    EXPECT_EQ(at(d::RulePath).text, "");
+    choose(d::RuleList, 1);
+    choose(d::RuleList, 1);
+    click(d::RuleRemoveButton);
+    click(d::RuleRemoveButton); // the selection went with the reload
+    EXPECT_EQ(rulePaths(), std::vector<std::string>{"/a"});
+}
+
+TEST_F(RuleEditorTest, ChangeReplacesTheSelectedRuleAndKeepsTheEditor) {
+    putRules({"/a", "/b"});
+    open();
+    choose(d::RuleList, 0);
+    type(d::RulePath, "/z");
+    type(d::StartSecondsField, "7");
+    click(d::RuleChangeButton);
+    const auto rules = extapps::decodeRules(*fs.readAll(kRules));
+    ASSERT_EQ(rules.size(), 2u);
+    EXPECT_EQ(rules[0].path, "/z");
+    EXPECT_EQ(rules[0].startSecondsAfter, 7);
+    EXPECT_EQ(rules[1].path, "/b");
+    EXPECT_EQ(at(d::RulePath).text, "/z");
+    EXPECT_EQ(mainRuleLoads, 1);
+}
+
+TEST_F(RuleEditorTest, TheTwoHundredFiftyFifthRuleIsTheLast) {
+    putRules(numbered("/p", 254));
+    open();
+    type(d::RulePath, "/last");
+    click(d::RuleAddButton);
+    EXPECT_EQ(rulePaths().size(), 255u);
+    EXPECT_TRUE(dialogs.boxes.empty());
+    type(d::RulePath, "/one-too-many");
+    click(d::RuleAddButton);
+    EXPECT_EQ(rulePaths().size(), 255u);
+    EXPECT_EQ(rulePaths().back(), "/last");
+    EXPECT_EQ(dialogs.boxes, std::vector<std::string>{std::string("error/ok: ") + RuleEditor::kListFull});
+}
+
+TEST_F(RuleEditorTest, AFailedWriteIsLoggedAndLeavesTheFile) {
+    putRules({"/a"});
+    open();
+    type(d::RulePath, "/b");
+    fs.setReadOnly("/app/Data", true);
+    click(d::RuleAddButton);
+    EXPECT_EQ(rulePaths(), std::vector<std::string>{"/a"});
+    EXPECT_EQ(errors(), std::vector<std::string>{t::kRuleAdd});
+    EXPECT_TRUE(form->exists());
+}
+
+using MailAccountEditorTest = SettingsDialogFixture;
+
+const mail::MailAccount kAnn{"pop.a.cz", "ann", "secret", "110"};
+const mail::MailAccount kBob{"pop.b.cz", "bob", "pw", "995"};
+
+TEST_F(MailAccountEditorTest, ShowingListsTheAccountsAndChoosingOneFillsTheFields) {
+    putAccounts({kAnn, kBob});
+    open();
+    EXPECT_EQ(at(d::AccountList).items, (std::vector<std::string>{"pop.a.cz , ann", "pop.b.cz , bob"}));
+    choose(d::AccountList, 1);
+    EXPECT_EQ(at(d::ServerEdit).text, "pop.b.cz");
+    EXPECT_EQ(at(d::UserEdit).text, "bob");
+    EXPECT_EQ(at(d::PasswordEdit).text, "pw");
+    EXPECT_EQ(at(d::PortEdit).text, "995");
+    EXPECT_FALSE(mailLock.mailFileBusy());
+}
+
+TEST_F(MailAccountEditorTest, AddWritesTheFieldsAsANewAccountEvenWithoutAFile) {
+    open();
+    EXPECT_EQ(at(d::PortEdit).text, "110");
+    type(d::ServerEdit, "pop.a.cz");
+    type(d::UserEdit, "ann");
+    type(d::PasswordEdit, std::string(120, 's'));
+    click(d::AccountAddButton);
+    EXPECT_EQ(accounts(), (std::vector<mail::MailAccount>{{"pop.a.cz", "ann", std::string(100, 's'), "110"}}));
+    EXPECT_TRUE(fs.isPrivate(kAccounts));
+    EXPECT_EQ(at(d::AccountList).items, std::vector<std::string>{"pop.a.cz , ann"});
+    for (const auto& w : {d::ServerEdit, d::PortEdit, d::UserEdit, d::PasswordEdit})
+        EXPECT_EQ(at(w).text, "");
+    EXPECT_FALSE(mailLock.mailFileBusy());
+}
+
+TEST_F(MailAccountEditorTest, ChangeLeavesTheListLineAsItWas) {
+    putAccounts({kAnn, kBob});
+    open();
+    choose(d::AccountList, 0);
+    type(d::ServerEdit, "pop.new.cz");
+    type(d::UserEdit, "anna");
+    click(d::AccountChangeButton);
+    EXPECT_EQ(accounts(), (std::vector<mail::MailAccount>{{"pop.new.cz", "anna", "secret", "110"}, kBob}));
+    EXPECT_EQ(at(d::AccountList).items, (std::vector<std::string>{"pop.a.cz , ann", "pop.b.cz , bob"}));
+    EXPECT_EQ(at(d::ServerEdit).text, "");
+    click(d::CancelButton);
+    open();
+    EXPECT_EQ(at(d::AccountList).items[0], "pop.new.cz , anna") << "shown again";
+}
+
+TEST_F(MailAccountEditorTest, RemoveTakesTheChosenAccountOut) {
+    putAccounts({kAnn, kBob, kAnn});
+    open();
+    choose(d::AccountList, 1);
+    click(d::AccountRemoveButton);
+    EXPECT_EQ(accounts(), (std::vector<mail::MailAccount>{kAnn, kAnn}));
+    EXPECT_EQ(at(d::AccountList).items, (std::vector<std::string>{"pop.a.cz , ann", "pop.a.cz , ann"}));
+    EXPECT_EQ(at(d::AccountList).index, -1);
+}
+
+class AccountNoSelectionTest : public SettingsDialogFixture, public testing::WithParamInterface<NoSelection> {};
+
+TEST_P(AccountNoSelectionTest, WithoutAChosenAccountNothingIsTouched) {
+    putAccounts({kAnn, kBob});
+    const std::string before = *fs.readAll(kAccounts);
+    open();
+    type(d::ServerEdit, "pop.x.cz");
+    click(GetParam().button);
+    EXPECT_EQ(fs.readAll(kAccounts), before);
+    EXPECT_EQ(at(d::ServerEdit).text, "pop.x.cz");
+    EXPECT_FALSE(mailLock.mailFileBusy());
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, AccountNoSelectionTest,
+                         testing::Values(NoSelection{"Remove", d::AccountRemoveButton},
+                                         NoSelection{"Change", d::AccountChangeButton}),
+                         [](const testing::TestParamInfo<NoSelection>& i) { return i.param.name; });
+
+TEST_F(MailAccountEditorTest, TheTwoHundredFiftyFifthAccountIsTheLast) {
+    std::vector<mail::MailAccount> many(254, kAnn);
+    putAccounts(many);
+    open();
+    type(d::ServerEdit, "pop.last.cz");
+    click(d::AccountAddButton);
+    EXPECT_EQ(accounts().size(), 255u);
+    type(d::ServerEdit, "pop.too-many.cz");
+    click(d::AccountAddButton);
+    const auto now = accounts();
+    EXPECT_EQ(now.size(), 255u);
+    EXPECT_EQ(now.back().server, "pop.last.cz");
+    EXPECT_EQ(dialogs.boxes, std::vector<std::string>{std::string("error/ok: ") + MailAccountEditor::kListFull});
+    EXPECT_FALSE(mailLock.mailFileBusy());
+}
+
+// While a mail check holds the file, the dialog's operations wait for it, a second at a time, and then run in the
+// order they were asked for.
+TEST_F(MailAccountEditorTest, OperationsWaitForAMailCheckToReleaseTheFile) {
+    putAccounts({kAnn});
+    ASSERT_TRUE(mailLock.tryTake());
+    open();
+    EXPECT_TRUE(at(d::AccountList).items.empty()) << "the lists wait for the file";
+    type(d::ServerEdit, "pop.b.cz");
+    type(d::UserEdit, "bob");
+    click(d::AccountAddButton);
+    EXPECT_EQ(form->accounts().waiting(), 2u);
+    loop.advance(3000);
+    EXPECT_EQ(accounts().size(), 1u);
+    mailLock.release();
+    loop.advance(999);
+    EXPECT_EQ(accounts().size(), 1u);
+    loop.advance(1);
+    EXPECT_EQ(accounts(), (std::vector<mail::MailAccount>{kAnn, {"pop.b.cz", "bob", "", "110"}}));
+    EXPECT_EQ(at(d::AccountList).items, (std::vector<std::string>{"pop.a.cz , ann", "pop.b.cz , bob"}));
+    EXPECT_FALSE(mailLock.mailFileBusy());
+    EXPECT_EQ(form->accounts().waiting(), 0u);
+}
+
+TEST_F(MailAccountEditorTest, ClosingDropsTheOperationsStillWaiting) {
+    putAccounts({kAnn});
+    ASSERT_TRUE(mailLock.tryTake());
+    open();
+    click(d::AccountAddButton);
+    click(d::CancelButton);
+    mailLock.release();
+    loop.advance(5000);
+    EXPECT_EQ(accounts(), std::vector<mail::MailAccount>{kAnn});
+}
+
+TEST_F(MailAccountEditorTest, AFailureReleasesTheFile) {
+    putAccounts({kAnn});
+    open();
+    type(d::ServerEdit, "pop.b.cz");
+    fs.setReadOnly("/app/Data", true);
+    click(d::AccountAddButton);
+    EXPECT_EQ(errors(), std::vector<std::string>{t::kAccountAdd});
+    EXPECT_FALSE(mailLock.mailFileBusy());
+    fs.setReadOnly("/app/Data", false);
+    fs.put(kAccounts, "not a whole record");
+    choose(d::AccountList, 0);
+    click(d::AccountChangeButton);
+    EXPECT_FALSE(mailLock.mailFileBusy());
+    EXPECT_EQ(at(d::ServerEdit).text, "pop.a.cz") << "chosen from the list in memory";
+}
+
+TEST_F(MailAccountEditorTest, CestaPicksTheMailProgram) {
+    open();
+    dialogs.openAnswers = {std::nullopt, std::string("/usr/bin/thunderbird")};
+    click(d::MailClientButton);
+    EXPECT_EQ(at(d::MailClientPath).text, "");
+    click(d::MailClientButton);
+    EXPECT_EQ(at(d::MailClientPath).text, "/usr/bin/thunderbird");
+    click(d::SaveButton);
+    EXPECT_NE(settingsFileText().find("Path=/usr/bin/thunderbird"), std::string::npos);
+    EXPECT_EQ(record.mailClientPath, "/usr/bin/thunderbird");
+}
+
+} // namespace
+} // namespace qv::test
