@@ -77,14 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CountCase{"LargestPacket", {kServer, kClient, 65535}, kClient, 1, 65535, 0, 0, 0}),
     caseName);
 
-TEST(CountPacket, WithoutARunningRecordOnlyTheConnectionCounts) {
-    ConnectionCounters counters;
-    CountPacket({kServer, kClient, 576}, kClient, 1, nullptr, counters);
-    CountPacket({kClient, kServer, 52}, kClient, 2, nullptr, counters);
-    EXPECT_EQ(counters.connDownBytes, 576u);
-    EXPECT_EQ(counters.connUpBytes, 52u);
-}
-
 TEST(CountPacket, TheConnectionCountersWrapWhileTheRecordKeepsEveryByte) {
     statistics::StatisticsRecord running;
     running.Down1 = 4'294'967'000.0;
