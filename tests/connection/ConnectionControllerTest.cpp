@@ -450,11 +450,8 @@ TEST_F(ConnectionControllerTest, AHangUpThatNeverEndsIsReportedInsteadOfShowingO
 struct SaveInterval {
     const char* po;
     int intervalMs;
+    friend void PrintTo(const SaveInterval& c, std::ostream* os) { *os << "Po=" << c.po; }
 };
-
-void PrintTo(const SaveInterval& c, std::ostream* os) {
-    *os << "Po=" << c.po;
-}
 
 class PeriodicSaveIntervalTest : public ConnectionControllerTest, public testing::WithParamInterface<SaveInterval> {};
 

@@ -17,11 +17,8 @@ namespace {
 struct Conversion {
     const char* strftimePattern;
     const char* expected;
+    friend void PrintTo(const Conversion& c, std::ostream* os) { *os << '"' << c.strftimePattern << '"'; }
 };
-
-void PrintTo(const Conversion& c, std::ostream* os) {
-    *os << '"' << c.strftimePattern << '"';
-}
 
 class PatternFromStrftimeTest : public testing::TestWithParam<Conversion> {};
 
