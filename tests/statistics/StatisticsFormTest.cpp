@@ -120,25 +120,6 @@ TEST_F(StatisticsFormTest, ASelectedUserLastsUntilTheNextActivation) {
     EXPECT_EQ(text(w::GroupBox1), "Celkové statistiky pro: Vše");
 }
 
-TEST_F(StatisticsFormTest, HeaderClicksSortAscendingThenDescendingPerColumn) {
-    put({named("c", today - 2, 1), named("a", today, 2), named("b", today - 1, 3)});
-    std::vector<StatisticsRecord> list = records();
-    list[0].Od = tod(23, 0);
-    list[1].Od = tod(1, 0);
-    list[2].Od = tod(12, 0);
-    put(list);
-    show();
-    form.SortByColumn(1);
-    EXPECT_EQ(column(0), (std::vector<std::string>{"c", "b", "a"}));
-    form.SortByColumn(1);
-    EXPECT_EQ(column(0), (std::vector<std::string>{"a", "b", "c"}));
-    form.SortByColumn(2); // time of day, whatever the date
-    EXPECT_EQ(column(2), (std::vector<std::string>{"1:00:00", "12:00:00", "23:00:00"}));
-    form.SortByColumn(0);
-    EXPECT_EQ(column(0), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(bytes(), statistics::encodeFile(list)); // the file keeps its order
-}
-
 TEST_F(StatisticsFormTest, SortingWhileAUserIsSelectedListsEveryoneButKeepsTheirTotals) {
     put(threeRecords());
     show();
@@ -216,6 +197,7 @@ TEST_F(StatisticsFormTest, SortGivesTheOrderOfTheAdjacentSwapSortOnRandomDataWit
         ASSERT_EQ(statistics::encodeFile(form.records()), statistics::encodeFile(expected))
             << "click " << click << " on column " << c;
     }
+    EXPECT_EQ(bytes(), statistics::encodeFile(list)); // the file keeps its order
 }
 
 TEST_F(StatisticsFormTest, ExportWritesTheCopyInItsOrderForAllUsersThroughATemporaryFile) {
