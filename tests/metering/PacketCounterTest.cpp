@@ -40,11 +40,8 @@ struct CountCase {
     std::optional<std::uint32_t> client;
     int band;
     double down1, up1, down2, up2; ///< the running record afterwards
+    friend std::ostream& operator<<(std::ostream& os, const CountCase& c) { return os << c.name; }
 };
-
-std::ostream& operator<<(std::ostream& os, const CountCase& c) {
-    return os << c.name;
-}
 
 std::string caseName(const ::testing::TestParamInfo<CountCase>& param) {
     return param.param.name;
