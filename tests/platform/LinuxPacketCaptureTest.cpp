@@ -151,8 +151,8 @@ TEST_F(CaptureFileTest, EveryWholeIpv4PacketIsHandedOverOnceInOrderAndTheEndIsQu
     ASSERT_TRUE(capture.OpenSavefile(file)) << capture.errorText();
     EXPECT_TRUE(capture.Active());
     EXPECT_EQ(capture.linkType(), linktype::kLinuxSll);
-    ASSERT_TRUE(pumpUntil(
-        loop, [&] { return !capture.Active(); }, 10000));
+    const auto ended = [&] { return !capture.Active(); };
+    ASSERT_TRUE(pumpUntil(loop, ended, 10000)); // the whole file, read on the capture thread
     EXPECT_EQ(seen, ipv4);
     EXPECT_TRUE(lengthsRight);
     // At most one hand-over per read of the file (512 packets), however the two threads meet: never one per packet.
@@ -172,8 +172,8 @@ TEST_F(CaptureFileTest, CloseInTheMiddleStopsTheHandOvers) {
             capture.Close(); // from inside a hand-over
     };
     ASSERT_TRUE(capture.OpenSavefile(file)) << capture.errorText();
-    ASSERT_TRUE(pumpUntil(
-        loop, [&] { return !capture.Active(); }, 10000));
+    const auto ended = [&] { return !capture.Active(); };
+    ASSERT_TRUE(pumpUntil(loop, ended, 10000));
     const std::size_t atClose = seen;
     loop.runPosted();
     EXPECT_EQ(seen, atClose);

@@ -63,9 +63,10 @@ struct LinuxSerialPortTest : ::testing::Test {
         port.events.onDataAvailable = [this] { lines.push_back(port.readAvailable()); };
         port.events.onError = [this](const std::string& what) { errors.push_back(what); };
     }
+    /// Nothing more is coming: give it the chance anyway.
     void settle() {
-        pumpUntil(
-            loop, [] { return false; }, 200); // nothing more is coming: give it the chance anyway
+        const auto never = [] { return false; };
+        pumpUntil(loop, never, 200);
     }
 };
 
