@@ -30,6 +30,12 @@ struct MailCheckTest : ConnectionFixture {
         mail.pop3.mailboxes = {{"a:110", 2}, {"b:110", 5}};
         start("[Email]\r\nKontrola=1\r\nInterval=1\r\n" + more);
     }
+    /// Checking on, connected, and the first check started (10 s after the connect).
+    void firstCheckStarted(const std::string& more = "") {
+        startChecking(more);
+        connectNow();
+        loop.advance(10000);
+    }
     Timer& timer20() { return form->timers().timer(20); }
     /// Runs the checks started so far, then what they handed to the UI thread, then the sound that started.
     void finishChecks() {
@@ -97,9 +103,7 @@ TEST_F(MailCheckTest, EachConnectBringsTheNextCheckTenSecondsLaterThenEveryInter
 }
 
 TEST_F(MailCheckTest, ATotalFillsTheNoticeInTheBottomRightCornerRaisesItAndPlaysTheSound) {
-    startChecking();
-    connectNow();
-    loop.advance(10000);
+    firstCheckStarted();
     finishChecks();
 
     EXPECT_EQ(mail.pop3.hostsAsked(), (std::vector<std::string>{"a:110", "b:110", "dead:110"}));
@@ -113,9 +117,7 @@ TEST_F(MailCheckTest, ATotalFillsTheNoticeInTheBottomRightCornerRaisesItAndPlays
 }
 
 TEST_F(MailCheckTest, AnOpenNoticeStaysWhereItIsAndANewOneIsPlacedAfresh) {
-    startChecking();
-    connectNow();
-    loop.advance(10000);
+    firstCheckStarted();
     finishChecks();
     ASSERT_TRUE(noticeShown());
     // Wherever the user has moved it, the logic leaves a visible notice alone: it writes no position.
@@ -138,9 +140,7 @@ TEST_F(MailCheckTest, AnOpenNoticeStaysWhereItIsAndANewOneIsPlacedAfresh) {
 }
 
 TEST_F(MailCheckTest, ACheckThatFindsNoMailClosesTheNoticeAndTheNextTickMakesItAgain) {
-    startChecking();
-    connectNow();
-    loop.advance(10000);
+    firstCheckStarted();
     finishChecks();
     ASSERT_TRUE(noticeShown());
 
@@ -157,9 +157,7 @@ TEST_F(MailCheckTest, ACheckThatFindsNoMailClosesTheNoticeAndTheNextTickMakesItA
 }
 
 TEST_F(MailCheckTest, ANoticeClosedBeforeItsCheckEndsShowsNothingForThatCheck) {
-    startChecking();
-    connectNow();
-    loop.advance(10000);
+    firstCheckStarted();
     form->intents().windowEvent(n::TForm11, shell::WindowEvent::Closed);
     finishChecks();
     EXPECT_FALSE(notice().visible);
@@ -167,9 +165,7 @@ TEST_F(MailCheckTest, ANoticeClosedBeforeItsCheckEndsShowsNothingForThatCheck) {
 }
 
 TEST_F(MailCheckTest, TheSoundNeedsTheSettingAndTheFile) {
-    startChecking("Zvuk=0\r\n");
-    connectNow();
-    loop.advance(10000);
+    firstCheckStarted("Zvuk=0\r\n");
     finishChecks();
     EXPECT_TRUE(noticeShown());
     EXPECT_TRUE(mail.sound.played.empty());
@@ -185,9 +181,7 @@ TEST_F(MailCheckTest, TheSoundNeedsTheSettingAndTheFile) {
 }
 
 TEST_F(MailCheckTest, ADropDuringACheckSkipsTheMailboxesNotYetAsked) {
-    startChecking();
-    connectNow();
-    loop.advance(10000);
+    firstCheckStarted();
     mail.pop3.onAsk = [&](const platform::Pop3Client::Mailbox&) { monitor.disconnect(); };
     finishChecks();
     EXPECT_EQ(mail.pop3.hostsAsked(), std::vector<std::string>{"a:110"});
@@ -196,9 +190,7 @@ TEST_F(MailCheckTest, ADropDuringACheckSkipsTheMailboxesNotYetAsked) {
 }
 
 TEST_F(MailCheckTest, ACheckStillRunningWhenTheProgramEndsAsksNoFurtherMailboxAndShowsNothing) {
-    startChecking();
-    connectNow();
-    loop.advance(10000);
+    firstCheckStarted();
     mail.pop3.onAsk = [&](const platform::Pop3Client::Mailbox&) { form.reset(); };
     mail.workers.runAll();
     loop.runPosted();

@@ -111,11 +111,8 @@ TEST(FormatsTest, PaddedTokensAndQuotedText) {
 struct TimeCase {
     const char* text;
     int secondOfDay; // -1: rejected
+    friend void PrintTo(const TimeCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 };
-
-void PrintTo(const TimeCase& c, std::ostream* os) {
-    *os << '"' << c.text << '"';
-}
 
 class ParseTimeOfDayTest : public testing::TestWithParam<TimeCase> {};
 
@@ -145,11 +142,8 @@ INSTANTIATE_TEST_SUITE_P(Rejected, ParseTimeOfDayTest,
 struct DecimalCase {
     const char* text;
     std::optional<double> expected;
+    friend void PrintTo(const DecimalCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 };
-
-void PrintTo(const DecimalCase& c, std::ostream* os) {
-    *os << '"' << c.text << '"';
-}
 
 class ParseDecimalTest : public testing::TestWithParam<DecimalCase> {};
 

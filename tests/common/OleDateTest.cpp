@@ -38,10 +38,8 @@ INSTANTIATE_TEST_SUITE_P(Calendar, OleKnownDayTest,
 TEST(OleDateTest, MomentWithTimeOfDay) {
     const CivilDateTime t{2026, 3, 5, 14, 7, 9, 0};
     const double ole = oleFromCivil(t);
-    EXPECT_NEAR(ole, 46086.58829861111, 1e-9);
-    EXPECT_EQ(civilFromOle(ole), t);
+    EXPECT_NEAR(ole, 46086.58829861111, 1e-9); // its round trip: EverySecondOfADayRoundTrips
     EXPECT_EQ(oleDatePart(ole), 46086);
-    EXPECT_EQ(oleSecondOfDay(ole), 14 * 3600 + 7 * 60 + 9);
     const CivilDateTime lastMillisecond{2026, 3, 5, 23, 59, 59, 999};
     EXPECT_EQ(civilFromOle(oleFromCivil(lastMillisecond)), lastMillisecond);
 }

@@ -16,11 +16,8 @@ struct Utf16Case {
     std::string utf16le;
     std::string utf8;
     Way way = Way::Both;
+    friend void PrintTo(const Utf16Case& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const Utf16Case& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class Utf16Le : public testing::TestWithParam<Utf16Case> {};
 

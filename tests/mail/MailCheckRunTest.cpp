@@ -95,11 +95,8 @@ struct PortCase {
     const char* text;
     std::optional<std::uint16_t> total; ///< with mailboxes of 2 before and 5 after the account
     std::vector<std::string> asked;
+    friend void PrintTo(const PortCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
 };
-
-void PrintTo(const PortCase& c, std::ostream* out) {
-    *out << '"' << c.text << '"';
-}
 
 class PortTexts : public MailCheckRunTest, public ::testing::WithParamInterface<PortCase> {};
 

@@ -104,11 +104,8 @@ struct DragCase {
     const char* what;
     PointerMove pointer;
     bool moves;
+    friend void PrintTo(const DragCase& c, std::ostream* os) { *os << c.what; }
 };
-
-void PrintTo(const DragCase& c, std::ostream* os) {
-    *os << c.what;
-}
 
 class DragTest : public FloatingFormTest, public testing::WithParamInterface<DragCase> {};
 
@@ -190,21 +187,29 @@ TEST_F(FloatingFormTest, CollapseKeepsTheTitleStripAndASecondPressRestoresEveryt
 }
 
 /// One rule close to firing, or none; the remaining time or data against the thresholds ([Okno] Time 30 s,
-/// [Okno] Data 1 MB).
+/// [Okno] Data 1 MB, the defaults). A rule is on when its limit is given.
 struct WarningCase {
     const char* what;
-    void (*set)(settings::SettingsRecord&, connection::ControllerState&, double& connMB);
+    std::optional<int> timeLimitMinutes, slowMinutes, dataLimitMB;
+    int connectedSeconds, lowDownloadSeconds;
+    double connMB;
     bool warns;
+    friend void PrintTo(const WarningCase& c, std::ostream* os) { *os << c.what; }
 };
-
-void PrintTo(const WarningCase& c, std::ostream* os) {
-    *os << c.what;
-}
 
 class WarningTest : public FloatingFormTest, public testing::WithParamInterface<WarningCase> {};
 
 TEST_P(WarningTest, TheTitleStripAlternatesWithRedEachSecondWhileARuleIsClose) {
-    GetParam().set(settings, controller, connMB);
+    const WarningCase& c = GetParam();
+    settings.timeLimitOn = c.timeLimitMinutes.has_value();
+    settings.timeLimitMinutes = static_cast<std::uint16_t>(c.timeLimitMinutes.value_or(settings.timeLimitMinutes));
+    settings.slowDownloadOn = c.slowMinutes.has_value();
+    settings.slowDownloadMinutes = static_cast<std::uint16_t>(c.slowMinutes.value_or(settings.slowDownloadMinutes));
+    settings.dataLimitOn = c.dataLimitMB.has_value();
+    settings.dataLimitMB = static_cast<std::uint16_t>(c.dataLimitMB.value_or(settings.dataLimitMB));
+    controller.connectedSeconds = c.connectedSeconds;
+    controller.lowDownloadSeconds = c.lowDownloadSeconds;
+    connMB = c.connMB;
     form.OpenFloatingWindow();
     timers.timer(11).start();
     std::vector<std::optional<std::uint32_t>> strips;
@@ -213,64 +218,24 @@ TEST_P(WarningTest, TheTitleStripAlternatesWithRedEachSecondWhileARuleIsClose) {
         strips.push_back(strip());
     }
     const std::optional<std::uint32_t> red = FloatingForm::kRed, plain = kMainColour;
-    if (GetParam().warns)
+    if (c.warns)
         EXPECT_EQ(strips, (std::vector{red, plain, red, plain}));
     else
         EXPECT_EQ(strips, (std::vector{plain, plain, plain, plain}));
     EXPECT_EQ(view.window().color, kMainColour);
 }
 
+constexpr std::nullopt_t off = std::nullopt;
+
 INSTANTIATE_TEST_SUITE_P(
     Rules, WarningTest,
-    testing::Values(WarningCase{"no rule on",
-                                [](settings::SettingsRecord& s, connection::ControllerState& c, double& mb) {
-                                    c.connectedSeconds = 30 * 60;
-                                    mb = 1000;
-                                    s.floatWarnSeconds = 30;
-                                },
-                                false},
-                    WarningCase{"time: 30 s left is not yet close",
-                                [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
-                                    s.timeLimitOn = true;
-                                    s.timeLimitMinutes = 30;
-                                    c.connectedSeconds = 30 * 60 - 30;
-                                },
-                                false},
-                    WarningCase{"time: 29 s left",
-                                [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
-                                    s.timeLimitOn = true;
-                                    s.timeLimitMinutes = 30;
-                                    c.connectedSeconds = 30 * 60 - 29;
-                                },
-                                true},
-                    WarningCase{"time: past the limit while the rules are blocked",
-                                [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
-                                    s.timeLimitOn = true;
-                                    s.timeLimitMinutes = 1;
-                                    c.connectedSeconds = 500;
-                                },
-                                true},
-                    WarningCase{"slow download: 29 s of the spell left",
-                                [](settings::SettingsRecord& s, connection::ControllerState& c, double&) {
-                                    s.slowDownloadOn = true;
-                                    s.slowDownloadMinutes = 45;
-                                    c.lowDownloadSeconds = 45 * 60 - 29;
-                                },
-                                true},
-                    WarningCase{"data: 1 MB left is not yet close",
-                                [](settings::SettingsRecord& s, connection::ControllerState&, double& mb) {
-                                    s.dataLimitOn = true;
-                                    s.dataLimitMB = 30;
-                                    mb = 29.0;
-                                },
-                                false},
-                    WarningCase{"data: 0.99 MB left",
-                                [](settings::SettingsRecord& s, connection::ControllerState&, double& mb) {
-                                    s.dataLimitOn = true;
-                                    s.dataLimitMB = 30;
-                                    mb = 29.01;
-                                },
-                                true}));
+    testing::Values(WarningCase{"no rule on", off, off, off, 30 * 60, 0, 1000, false},
+                    WarningCase{"time: 30 s left is not yet close", 30, off, off, 30 * 60 - 30, 0, 0, false},
+                    WarningCase{"time: 29 s left", 30, off, off, 30 * 60 - 29, 0, 0, true},
+                    WarningCase{"time: past the limit while the rules are blocked", 1, off, off, 500, 0, 0, true},
+                    WarningCase{"slow download: 29 s of the spell left", off, 45, off, 0, 45 * 60 - 29, 0, true},
+                    WarningCase{"data: 1 MB left is not yet close", off, off, 30, 0, 0, 29.0, false},
+                    WarningCase{"data: 0.99 MB left", off, off, 30, 0, 0, 29.01, true}));
 
 TEST_F(FloatingFormTest, TheWarningTickRunsOnlyWhileConnectedWithTheWindowShown) {
     settings.timeLimitOn = true;

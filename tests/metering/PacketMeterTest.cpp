@@ -95,8 +95,9 @@ TEST_F(PacketMeterTest, NothingIsCountedWithoutARunningRecordBeyondTheConnection
     timers.timer(13).start();
     bare.setClientIp(kClientIp);
     loop.advance(5);
-    captures.deliver({ipv4Packet(kServer, kClient, 700)});
+    captures.deliver({ipv4Packet(kServer, kClient, 700), ipv4Packet(kClient, kServer, 52)});
     EXPECT_EQ(counters.connDownBytes, 700u);
+    EXPECT_EQ(counters.connUpBytes, 52u);
     EXPECT_EQ(running, statistics::StatisticsRecord{});
 }
 
@@ -107,11 +108,8 @@ struct AdapterCase {
     std::vector<std::string> descriptions;
     std::vector<platform::InterfaceRow> rows;
     std::string opened; ///< "" = no capture
+    friend void PrintTo(const AdapterCase& c, std::ostream* os) { *os << c.what; }
 };
-
-void PrintTo(const AdapterCase& c, std::ostream* os) {
-    *os << c.what;
-}
 
 class AdapterChoiceTest : public PacketMeterTest, public testing::WithParamInterface<AdapterCase> {};
 

@@ -122,11 +122,8 @@ struct WrapCase {
     const char* name;
     std::vector<std::uint32_t> samples; ///< both counters at successive ticks
     double booked;
+    friend void PrintTo(const WrapCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const WrapCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class CounterWrapTest : public TrafficMeterTest, public testing::WithParamInterface<WrapCase> {};
 
@@ -153,11 +150,8 @@ struct RestartCase {
     const char* name;
     std::vector<Reading> samples;
     double bookedIn, bookedOut;
+    friend void PrintTo(const RestartCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const RestartCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class CounterRestartTest : public TrafficMeterTest, public testing::WithParamInterface<RestartCase> {};
 
@@ -250,11 +244,8 @@ struct WeekCase {
     double runningDown1Bytes;
     const char* shown;
     std::uint32_t color;
+    friend void PrintTo(const WeekCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const WeekCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class WeekTotalTest : public TrafficMeterTest, public testing::WithParamInterface<WeekCase> {};
 

@@ -1,9 +1,7 @@
 #include "LinuxTempDir.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 namespace qv::platform {
 namespace {
@@ -20,31 +18,10 @@ protected:
     }
     /// Exit status; `output` gets stdout and stderr.
     int run(std::vector<std::string> args = {"restart", "USB\\VID_05C6*PID_3196"}) {
-        int out[2];
-        EXPECT_EQ(::pipe(out), 0);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-        posix_spawn_file_actions_adddup2(&fa, out[1], 2);
-        std::string env = "QUORVEX_SYSFS_USB=" + dir.string();
-        std::vector<char*> envp{env.data(), nullptr};
         args.insert(args.begin(), QV_DEVCON_PATH);
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        EXPECT_EQ(::posix_spawn(&pid, QV_DEVCON_PATH, &fa, nullptr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&fa);
-        ::close(out[1]);
-        output.clear();
-        char buf[512];
-        for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
-            output.append(buf, static_cast<std::size_t>(n));
-        ::close(out[0]);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const Run r = runProgram(std::move(args), {"QUORVEX_SYSFS_USB=" + dir.string()}, true);
+        output = r.out;
+        return r.status;
     }
     std::string output;
 };

@@ -67,11 +67,8 @@ struct Case {
     int linkType;
     Bytes frame;
     std::optional<Expected> expected;
+    friend std::ostream& operator<<(std::ostream& os, const Case& c) { return os << c.name; }
 };
-
-std::ostream& operator<<(std::ostream& os, const Case& c) {
-    return os << c.name;
-}
 
 std::string caseName(const ::testing::TestParamInfo<Case>& param) {
     return param.param.name;

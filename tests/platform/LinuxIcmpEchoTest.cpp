@@ -1,9 +1,8 @@
 #include "platform/linux/LinuxIcmpEcho.h"
-#include "common/VirtualEventLoop.h"
+#include "RealTimeWait.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -20,18 +19,6 @@ bool permitted(int type) {
         return false;
     ::close(fd);
     return true;
-}
-
-// Real sockets answer on other threads: run posted work until `done`, for a few seconds at most.
-template <class Pred>
-bool pumpUntil(VirtualEventLoop& loop, Pred done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done() && std::chrono::steady_clock::now() < end) {
-        loop.runPosted();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    loop.runPosted();
-    return done();
 }
 
 const IcmpEcho::Request kLoopback{"127.0.0.1", 56, 64, 3500, ""};

@@ -17,11 +17,8 @@ namespace {
 struct Conversion {
     const char* strftimePattern;
     const char* expected;
+    friend void PrintTo(const Conversion& c, std::ostream* os) { *os << '"' << c.strftimePattern << '"'; }
 };
-
-void PrintTo(const Conversion& c, std::ostream* os) {
-    *os << '"' << c.strftimePattern << '"';
-}
 
 class PatternFromStrftimeTest : public testing::TestWithParam<Conversion> {};
 
@@ -61,35 +58,17 @@ TEST(PatternFromStrftimeTest, FormatsLikeStrftime) {
     }
 }
 
-// Sets LC_ALL for one test and puts the previous value back.
-class ScopedLcAll {
-public:
-    explicit ScopedLcAll(const char* value) {
-        if (const char* old = std::getenv("LC_ALL"))
-            old_ = old;
-        ::setenv("LC_ALL", value, 1);
-    }
-    ~ScopedLcAll() {
-        if (old_)
-            ::setenv("LC_ALL", old_->c_str(), 1);
-        else
-            ::unsetenv("LC_ALL");
-    }
-    ScopedLcAll(const ScopedLcAll&) = delete;
-    ScopedLcAll& operator=(const ScopedLcAll&) = delete;
-
-private:
-    std::optional<std::string> old_;
-};
-
 TEST(LinuxLocaleProviderTest, PortableOrMissingLocaleGivesCzechDefaults) {
+    const char* previous = std::getenv("LC_ALL");
+    const std::optional<std::string> old = previous ? std::optional<std::string>(previous) : std::nullopt;
     for (const char* name : {"C.UTF-8", "xx_XX.UTF-8"}) {
-        const ScopedLcAll lcAll(name);
+        ::setenv("LC_ALL", name, 1);
         const LocaleFormats f = LinuxLocaleProvider().formats();
         EXPECT_EQ(f.decimalSeparator, ',') << name;
         EXPECT_EQ(f.shortDate, "d.M.yyyy") << name;
         EXPECT_EQ(f.longTime, "H:mm:ss") << name;
     }
+    old ? ::setenv("LC_ALL", old->c_str(), 1) : ::unsetenv("LC_ALL"); // as the other tests expect it
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The mail check's Linux services: POP3 through libcurl against the demo's mailbox server, the WAV reader and the
 // ALSA player, the desktop's opener, the worker threads. Real time and real sockets on 127.0.0.1.
 #include "LinuxTempDir.h"
+#include "RealTimeWait.h"
 #include "platform/linux/AlsaSoundPlayer.h"
 #include "platform/linux/CurlPop3Client.h"
 #include "platform/linux/LinuxDesktopShell.h"
@@ -22,16 +23,6 @@ using Clock = std::chrono::steady_clock;
 
 std::int64_t msSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-bool eventually(const std::function<bool()>& done, int ms = 5000) {
-    const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (Clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }
 
 struct Pop3Test : ::testing::Test {
@@ -187,12 +178,12 @@ TEST_F(LinuxDesktopShellTest, AProgramStartsInTheGivenDirectoryAndAnythingElseGo
     LinuxDesktopShell shell(opener);
 
     ASSERT_TRUE(shell.open(program, (dir / "work").string()));
-    ASSERT_TRUE(eventually([&] { return !read("bin/posta.ran").empty(); }));
+    ASSERT_TRUE(becomesTrue([&] { return !read("bin/posta.ran").empty(); }));
     EXPECT_EQ(read("bin/posta.ran"), (dir / "work").string() + "\n");
 
     write("dopis.txt", "text");
     ASSERT_TRUE(shell.open((dir / "dopis.txt").string(), (dir / "work").string()));
-    ASSERT_TRUE(eventually([&] { return !read("opener.ran").empty(); }));
+    ASSERT_TRUE(becomesTrue([&] { return !read("opener.ran").empty(); }));
     EXPECT_EQ(read("opener.ran"), (dir / "dopis.txt").string() + "\n" + (dir / "work").string() + "\n");
 
     EXPECT_FALSE(LinuxDesktopShell((dir / "no-opener").string()).open((dir / "dopis.txt").string(), ""));
@@ -210,7 +201,7 @@ TEST(LinuxWorkerThreads, WorkRunsBesideTheCallerFailuresStayInsideAndTheEndWaits
             first = true;
         });
         workers.start([] { throw std::runtime_error("a failing check"); });
-        ASSERT_TRUE(eventually([&] { return first.load() && workers.unjoined() == 0; }));
+        ASSERT_TRUE(becomesTrue([&] { return first.load() && workers.unjoined() == 0; }));
         EXPECT_NE(ranOn, std::this_thread::get_id());
 
         workers.start([&] {

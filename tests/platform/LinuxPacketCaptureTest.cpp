@@ -3,6 +3,7 @@
 // provider lab.
 #include "platform/linux/LinuxPacketCapture.h"
 #include "LinuxTempDir.h"
+#include "RealTimeWait.h"
 
 #include "common/VirtualEventLoop.h"
 #include "platform/InterfaceTable.h"
@@ -15,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -129,18 +129,6 @@ struct CaptureFileTest : LinuxTempDir {
         ::pcap_dump_close(out);
         ::pcap_close(dead);
     }
-
-    /// Runs the loop's posted work until `done` holds; false after a few seconds without.
-    static bool pumpUntil(VirtualEventLoop& loop, const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            loop.runPosted();
-            std::this_thread::yield();
-        }
-        return true;
-    }
 };
 
 TEST_F(CaptureFileTest, EveryWholeIpv4PacketIsHandedOverOnceInOrderAndTheEndIsQuiet) {
@@ -163,7 +151,8 @@ TEST_F(CaptureFileTest, EveryWholeIpv4PacketIsHandedOverOnceInOrderAndTheEndIsQu
     ASSERT_TRUE(capture.OpenSavefile(file)) << capture.errorText();
     EXPECT_TRUE(capture.Active());
     EXPECT_EQ(capture.linkType(), linktype::kLinuxSll);
-    ASSERT_TRUE(pumpUntil(loop, [&] { return !capture.Active(); }));
+    const auto ended = [&] { return !capture.Active(); };
+    ASSERT_TRUE(pumpUntil(loop, ended, 10000)); // the whole file, read on the capture thread
     EXPECT_EQ(seen, ipv4);
     EXPECT_TRUE(lengthsRight);
     // At most one hand-over per read of the file (512 packets), however the two threads meet: never one per packet.
@@ -183,7 +172,8 @@ TEST_F(CaptureFileTest, CloseInTheMiddleStopsTheHandOvers) {
             capture.Close(); // from inside a hand-over
     };
     ASSERT_TRUE(capture.OpenSavefile(file)) << capture.errorText();
-    ASSERT_TRUE(pumpUntil(loop, [&] { return !capture.Active(); }));
+    const auto ended = [&] { return !capture.Active(); };
+    ASSERT_TRUE(pumpUntil(loop, ended, 10000));
     const std::size_t atClose = seen;
     loop.runPosted();
     EXPECT_EQ(seen, atClose);

@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxProcessTable.h"
 
 #include "LinuxTempDir.h"
+#include "RealTimeWait.h"
 #include "extapps/ExternalApps.h"
 #include "platform/linux/LinuxDesktopShell.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -9,12 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -23,15 +22,6 @@ namespace qv::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool eventually(const std::function<bool()>& condition) {
-    for (int i = 0; i < 500; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
 
 std::optional<RunningProcess> listed(LinuxProcessTable& table, int pid) {
     for (auto& p : table.ownProcesses())
@@ -100,7 +90,7 @@ TEST_F(LinuxProcessTableTest, ListsTheWholeExecutableNameAndEndsWithSigterm) {
     const pid_t pid = spawn(program);
     LinuxProcessTable table;
     std::optional<RunningProcess> p;
-    ASSERT_TRUE(eventually([&] { return (p = listed(table, pid)) && p->exeName != "sleep"; })); // after the exec
+    ASSERT_TRUE(becomesTrue([&] { return (p = listed(table, pid)) && p->exeName != "sleep"; })); // after the exec
     EXPECT_EQ(p->exeName, "a-very-long-program-name"); // longer than `comm` holds
     EXPECT_FALSE(listed(table, static_cast<int>(::getpid())));
     const auto all = table.ownProcesses();
@@ -128,7 +118,7 @@ TEST_F(LinuxProcessTableTest, AnotherUsersProcessIsNeitherListedNorEnded) {
     children.push_back(other);
     const pid_t mine = spawn(program);
     LinuxProcessTable table;
-    ASSERT_TRUE(eventually([&] {
+    ASSERT_TRUE(becomesTrue([&] {
         const auto p = listed(table, mine);
         return p && p->exeName == "shared-program" &&
                fs::read_symlink("/proc/" + std::to_string(other) + "/exe") == fs::path(program);
@@ -150,12 +140,12 @@ TEST_F(LinuxProcessTableTest, TheRulesStartAProgramInItsDirectoryAndStopOnlyTheF
     fs::copy_file(QV_WAITING_PROGRAM, program);
     Programs programs;
     programs.apps.StartExternalApp(program);
-    ASSERT_TRUE(eventually([&] { return fs::exists(folder / "started"); }));
+    ASSERT_TRUE(becomesTrue([&] { return fs::exists(folder / "started"); }));
     EXPECT_EQ(read(folder / "started"), folder.string() + "\n");
     const pid_t second = spawn(program);
 
     std::vector<int> instances;
-    ASSERT_TRUE(eventually([&] {
+    ASSERT_TRUE(becomesTrue([&] {
         instances.clear();
         for (const auto& p : programs.table.ownProcesses())
             if (p.exeName == "a-very-long-program-name")
@@ -166,7 +156,7 @@ TEST_F(LinuxProcessTableTest, TheRulesStartAProgramInItsDirectoryAndStopOnlyTheF
 
     programs.apps.StopExternalApp("/elsewhere/A-VERY-LONG-PROGRAM-NAME");
     // The first is reaped by the opener's own waiter; the second, the test's child, is left alone.
-    EXPECT_TRUE(eventually([&] { return !fs::exists("/proc/" + std::to_string(instances.front())); }));
+    EXPECT_TRUE(becomesTrue([&] { return !fs::exists("/proc/" + std::to_string(instances.front())); }));
     EXPECT_TRUE(listedAnywhere(second));
     EXPECT_NE(::waitpid(second, nullptr, WNOHANG), second);
 }

@@ -1,5 +1,5 @@
 #include "platform/linux/LinuxSerialPort.h"
-#include "common/VirtualEventLoop.h"
+#include "RealTimeWait.h"
 
 #include <gtest/gtest.h>
 
@@ -63,19 +63,10 @@ struct LinuxSerialPortTest : ::testing::Test {
         port.events.onDataAvailable = [this] { lines.push_back(port.readAvailable()); };
         port.events.onError = [this](const std::string& what) { errors.push_back(what); };
     }
-    /// The receive thread posts to the UI thread: run what it posted until `done`, for a second at most.
-    template <class Pred>
-    bool pumpUntil(Pred done, int ms = 1000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!done() && std::chrono::steady_clock::now() < end) {
-            loop.runPosted();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        loop.runPosted();
-        return done();
-    }
+    /// Nothing more is coming: give it the chance anyway.
     void settle() {
-        pumpUntil([] { return false; }, 200); // nothing more is coming: give it the chance anyway
+        const auto never = [] { return false; };
+        pumpUntil(loop, never, 200);
     }
 };
 
@@ -101,7 +92,7 @@ TEST_F(LinuxSerialPortTest, CommandsReachTheModemAndItsRepliesArriveLineByLine) 
     ASSERT_TRUE(port.write("AT+CBC?\r\n"));
     EXPECT_EQ(pty.receive(9), "AT+CBC?\r\n");
     pty.send("AT+CBC?\r\n\r\n+CBC: 0,80\r\n\r\nOK\r\n");
-    ASSERT_TRUE(pumpUntil([&] { return lines.size() == 5; }));
+    ASSERT_TRUE(pumpUntil(loop, [&] { return lines.size() == 5; }));
     EXPECT_EQ(lines, (std::vector<std::string>{"AT+CBC?\r\n", "\r\n", "+CBC: 0,80\r\n", "\r\n", "OK\r\n"}));
 
     // A reply whose line end comes later waits for it, and arrives whole.
@@ -110,7 +101,7 @@ TEST_F(LinuxSerialPortTest, CommandsReachTheModemAndItsRepliesArriveLineByLine) 
     settle();
     EXPECT_TRUE(lines.empty());
     pty.send("\nOK");
-    ASSERT_TRUE(pumpUntil([&] { return !lines.empty(); }));
+    ASSERT_TRUE(pumpUntil(loop, [&] { return !lines.empty(); }));
     settle();
     EXPECT_EQ(lines, std::vector<std::string>{"+GTSTAT: 75,1\r\n"});
 }
@@ -118,7 +109,7 @@ TEST_F(LinuxSerialPortTest, CommandsReachTheModemAndItsRepliesArriveLineByLine) 
 TEST_F(LinuxSerialPortTest, WithLineModeOffWhatArrivesIsReadAsItComes) {
     ASSERT_TRUE(port.setOpen(true)) << port.lastError();
     pty.send("+CB");
-    ASSERT_TRUE(pumpUntil([&] { return !lines.empty(); }));
+    ASSERT_TRUE(pumpUntil(loop, [&] { return !lines.empty(); }));
     EXPECT_EQ(lines, std::vector<std::string>{"+CB"});
 }
 
@@ -164,7 +155,7 @@ TEST_F(LinuxSerialPortTest, AMissingPortDoesNotOpen) {
 TEST_F(LinuxSerialPortTest, ADeviceThatGoesAwayIsAnErrorEvent) {
     ASSERT_TRUE(port.setOpen(true)) << port.lastError();
     pty.hangUp();
-    ASSERT_TRUE(pumpUntil([&] { return !errors.empty(); }));
+    ASSERT_TRUE(pumpUntil(loop, [&] { return !errors.empty(); }));
     EXPECT_EQ(errors.size(), 1u);
     port.setOpen(false); // as the poll does on an error
     EXPECT_FALSE(port.isOpen());

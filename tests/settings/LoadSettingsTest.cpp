@@ -91,16 +91,13 @@ struct ValueCase {
     const char* name;
     const char* line; // under its section
     SettingsRecord expected;
+    friend void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.line; }
 };
 
 SettingsRecord with(auto SettingsRecord::*field, auto value) {
     SettingsRecord r;
     r.*field = value;
     return r;
-}
-
-void PrintTo(const ValueCase& c, std::ostream* os) {
-    *os << c.line;
 }
 
 class ValueForms : public SettingsTest, public testing::WithParamInterface<ValueCase> {};
@@ -133,11 +130,8 @@ INSTANTIATE_TEST_SUITE_P(
 struct IntCase {
     const char* text;
     std::optional<std::int32_t> expected;
+    friend void PrintTo(const IntCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 };
-
-void PrintTo(const IntCase& c, std::ostream* os) {
-    *os << '"' << c.text << '"';
-}
 
 class ProfileInt : public testing::TestWithParam<IntCase> {};
 
@@ -203,11 +197,8 @@ TEST_F(SettingsTest, FailedWriteChangesNothing) {
 struct EncodingCase {
     const char* name;
     std::string (*encode)(std::string_view utf8);
+    friend void PrintTo(const EncodingCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const EncodingCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class EncodedFile : public SettingsTest, public testing::WithParamInterface<EncodingCase> {};
 

@@ -28,11 +28,8 @@ struct ReadCase {
     const char* section;
     const char* key;
     std::optional<std::string> expected;
+    friend void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const ReadCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ProfileRead : public testing::TestWithParam<ReadCase> {};
 
@@ -132,11 +129,8 @@ struct WriteCase {
     std::string before;
     std::vector<Write> writes;
     std::string after;
+    friend void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const WriteCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ProfileWrite : public testing::TestWithParam<WriteCase> {};
 

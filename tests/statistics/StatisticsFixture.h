@@ -16,12 +16,13 @@
 
 namespace qv::test {
 
-/// Files in memory, plus a file that exists but cannot be read, and work (a re-entered handler) that runs before
-/// a write has returned.
+/// Files in memory, plus a file that exists but cannot be read, work (a re-entered handler) that runs before a
+/// write has returned, and renames that fail. A rename otherwise is the interface's own: copy, then remove.
 class ScriptedFileSystem final : public platform::FileSystem {
 public:
     MemoryFileSystem mem;
     bool failReads = false;
+    bool failRenames = false;
     std::function<void()> duringWrite;
 
     std::optional<std::string> readAll(const std::string& p) override {
@@ -38,6 +39,9 @@ public:
     bool append(const std::string& p, std::string_view bytes) override { return mem.append(p, bytes); }
     bool createEmpty(const std::string& p) override { return mem.createEmpty(p); }
     bool remove(const std::string& p) override { return mem.remove(p); }
+    bool rename(const std::string& from, const std::string& to) override {
+        return !failRenames && FileSystem::rename(from, to);
+    }
 };
 
 inline double at(int y, int mo, int d, int h = 12, int mi = 0, int s = 0, int ms = 0) {

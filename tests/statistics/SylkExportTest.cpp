@@ -170,31 +170,17 @@ INSTANTIATE_TEST_SUITE_P(Paths, TemporaryName,
                                            std::pair{"/home/a/.xls", "/home/a/.xls.$$$"},
                                            std::pair{"stat.xls", "stat.$$$"}));
 
-/// Files in memory whose rename always fails.
-class NoRenameFileSystem final : public platform::FileSystem {
-public:
-    MemoryFileSystem mem;
-    std::optional<std::string> readAll(const std::string& p) override { return mem.readAll(p); }
-    bool exists(const std::string& p) override { return mem.exists(p); }
-    std::optional<std::uint64_t> size(const std::string& p) override { return mem.size(p); }
-    bool writeAtomic(const std::string& p, std::string_view b) override { return mem.writeAtomic(p, b); }
-    bool append(const std::string& p, std::string_view b) override { return mem.append(p, b); }
-    bool createEmpty(const std::string& p) override { return mem.createEmpty(p); }
-    bool remove(const std::string& p) override { return mem.remove(p); }
-    bool rename(const std::string&, const std::string&) override { return false; }
-};
-
 TEST(SpreadsheetFile, BuiltBesideTheTargetAndMovedOverIt) {
-    ScriptedFileSystem copying; // no rename of its own: the default copies and removes
-    copying.mem.put("/x/stat.xls", "old");
-    copying.mem.addDir("/x");
-    statistics::writeSpreadsheetFile(copying, "/x/stat.xls", "new");
-    EXPECT_EQ(copying.mem.files(), (std::map<std::string, std::string>{{"/x/stat.xls", "new"}}));
+    ScriptedFileSystem fs; // the interface's rename: copy, then remove
+    fs.mem.put("/x/stat.xls", "old");
+    fs.mem.addDir("/x");
+    statistics::writeSpreadsheetFile(fs, "/x/stat.xls", "new");
+    EXPECT_EQ(fs.mem.files(), (std::map<std::string, std::string>{{"/x/stat.xls", "new"}}));
 
-    NoRenameFileSystem stuck;
-    stuck.mem.addDir("/x");
-    EXPECT_THROW(statistics::writeSpreadsheetFile(stuck, "/x/stat.xls", "new"), statistics::SpreadsheetWriteError);
-    EXPECT_EQ(stuck.mem.files(), (std::map<std::string, std::string>{{"/x/stat.$$$", "new"}}));
+    fs.mem.remove("/x/stat.xls");
+    fs.failRenames = true;
+    EXPECT_THROW(statistics::writeSpreadsheetFile(fs, "/x/stat.xls", "new"), statistics::SpreadsheetWriteError);
+    EXPECT_EQ(fs.mem.files(), (std::map<std::string, std::string>{{"/x/stat.$$$", "new"}}));
 }
 
 } // namespace

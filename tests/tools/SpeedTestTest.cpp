@@ -77,6 +77,15 @@ struct SpeedTestFixture : testing::Test {
         services.workers.runAll();
         loop.advance(0);
     }
+    /// Nothing shown, nothing pinged, no file left, ready for the next test.
+    void expectIdleWithoutResults() {
+        EXPECT_EQ(results(), (std::vector<std::string>{"", "", "", ""}));
+        EXPECT_TRUE(echo.sent.empty());
+        EXPECT_FALSE(fs.exists("/app/test.tmp"));
+        EXPECT_TRUE(enabled(n::Button1));
+        EXPECT_FALSE(enabled(n::Button2));
+        EXPECT_FALSE(test.running());
+    }
     void answerPing(int answers, int roundTripMs) {
         ASSERT_FALSE(echo.pending.empty());
         auto done = std::move(echo.pending.front());
@@ -183,13 +192,9 @@ TEST_F(SpeedTestFixture, StornoDuringTheDownloadAbortsItAndLeavesNoResults) {
     services.workers.runAll(); // the transfer learns at its next progress report
     loop.advance(0);
     ASSERT_EQ(transfer.requests.size(), 1u);
-    EXPECT_EQ(results(), (std::vector<std::string>{"", "", "", ""}));
+    expectIdleWithoutResults();
     EXPECT_EQ(view.get(n::ProgressBar1).index, 0);
-    EXPECT_TRUE(echo.sent.empty());
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_FALSE(fs.exists("/app/test.tmp"));
-    EXPECT_TRUE(enabled(n::Button1));
-    EXPECT_FALSE(test.running());
     // and a new test can start at once
     download(10'000);
     EXPECT_EQ(text(n::Label2), "241 Kbps (30 KBps)");
@@ -215,12 +220,8 @@ TEST_F(SpeedTestFixture, ClosingDuringTheDownloadDeletesTheFile) {
     EXPECT_FALSE(fs.exists("/app/test.tmp"));
     services.workers.runAll();
     loop.advance(0);
-    EXPECT_FALSE(fs.exists("/app/test.tmp"));
-    EXPECT_EQ(results(), (std::vector<std::string>{"", "", "", ""}));
-    EXPECT_TRUE(echo.sent.empty());
+    expectIdleWithoutResults();
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_TRUE(enabled(n::Button1));
-    EXPECT_FALSE(enabled(n::Button2));
 }
 
 TEST_F(SpeedTestFixture, OfflineSaysSoAndStartsNothing) {
@@ -236,11 +237,7 @@ TEST_F(SpeedTestFixture, AFailedTransferGivesNoFiguresAndNoPings) {
     transfer.fails = true;
     download(15'000);
     EXPECT_EQ(dialogs.boxes, std::vector<std::string>{"error/ok: Nastala neznámá chyba, test byl ukončen"});
-    EXPECT_EQ(results(), (std::vector<std::string>{"", "", "", ""}));
-    EXPECT_TRUE(echo.sent.empty());
-    EXPECT_TRUE(enabled(n::Button1));
-    EXPECT_FALSE(enabled(n::Button2));
-    EXPECT_FALSE(fs.exists("/app/test.tmp"));
+    expectIdleWithoutResults();
 }
 
 TEST_F(SpeedTestFixture, TheLineGoingDownStopsThePings) {

@@ -110,12 +110,6 @@ private slots:
         QVERIFY(w->isVisible());
     }
 
-    void notInUseItStaysClosed() {
-        world = std::make_unique<World>("[Okno]\r\nShow=0\r\n");
-        world->monitor.connect();
-        QVERIFY(!floating());
-    }
-
     void labelsFollowTheMetering() {
         World& w = *world;
         w.interfaces.wan(1'000'000, 40'000);

@@ -22,11 +22,11 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -47,19 +47,6 @@ namespace {
 
 constexpr int kSkip = 77;
 constexpr int kDeadlineMs = 10000;
-
-bool onPath(const std::string& tool) {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= dirs.size()) {
-        const std::size_t end = std::min(dirs.find(':', start), dirs.size());
-        if (::access((dirs.substr(start, end - start) + "/" + tool).c_str(), X_OK) == 0)
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
 
 /// A child process that goes when the test goes, however it ends.
 pid_t spawn(const std::vector<std::string>& argv, int keepFd = -1) {
@@ -294,7 +281,7 @@ private slots:
 
 int main(int argc, char** argv) {
     for (const char* tool : {"Xvfb", "openbox", "xprop", "xdotool", "xwininfo", "xmessage"})
-        if (!onPath(tool)) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
             std::printf("SKIP: %s is not installed\n", tool);
             return kSkip;
         }
