@@ -33,8 +33,8 @@ public:
     virtual ~Dialogs() = default;
     /// An information box with an OK button; returns when the user closed it.
     virtual void showMessage(const std::string& text) = 0;
-    /// A box with the given icon and its one button; returns when the user closed it. Where icons and buttons
-    /// cannot be chosen it is the plain information box.
+    /// A box with the given icon and its one button, titled by its kind ("Information" or "Error"); returns when
+    /// the user closed it. Where icons and buttons cannot be chosen it is the plain information box.
     virtual void showMessageBox(const std::string& text, MessageKind kind, MessageButton button) {
         (void)kind;
         (void)button;

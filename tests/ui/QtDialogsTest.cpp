@@ -50,6 +50,25 @@ private slots:
         }
     }
 
+    // Stock boxes are titled by their kind and carry their one button.
+    void messageBoxIsTitledByItsKind() {
+        using platform::MessageButton;
+        using platform::MessageKind;
+        struct Row {
+            MessageKind kind;
+            MessageButton button;
+            QString seen;
+        };
+        for (const Row& row :
+             {Row{MessageKind::Information, MessageButton::Yes, QStringLiteral("Information|Synchronizace|1|&Yes")},
+              Row{MessageKind::Error, MessageButton::Ok, QStringLiteral("Error|Synchronizace|0|OK")}}) {
+            QString seen;
+            onOpenBox(seen, [](QMessageBox& box) { box.buttons().constFirst()->click(); });
+            platform::QtDialogs().showMessageBox("Synchronizace", row.kind, row.button);
+            QCOMPARE(seen, row.seen);
+        }
+    }
+
     // A box that goes without the user (the program ending under it) is not a "Cancel".
     void cancelBoxClosedByTheProgramIsNoCancel() {
         QString seen;

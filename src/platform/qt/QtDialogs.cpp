@@ -19,8 +19,9 @@ void QtDialogs::showMessageBox(const std::string& text, MessageKind kind, Messag
     const auto standard = button == MessageButton::Yes  ? QMessageBox::Yes
                           : button == MessageButton::No ? QMessageBox::No
                                                         : QMessageBox::Ok;
-    QMessageBox box(icon, QStringLiteral("Quorvex"), QString::fromStdString(text), standard,
-                    QApplication::activeWindow());
+    // Titled by its kind, as the program's stock boxes always were ("Information", "Error").
+    const QString title = kind == MessageKind::Error ? QStringLiteral("Error") : QStringLiteral("Information");
+    QMessageBox box(icon, title, QString::fromStdString(text), standard, QApplication::activeWindow());
     box.exec();
 }
 
