@@ -13,21 +13,7 @@ namespace t = settingsdialog::tags;
 using settingsdialog::MailAccountEditor;
 using settingsdialog::RuleEditor;
 
-std::vector<std::string> numbered(const std::string& stem, int count) {
-    std::vector<std::string> out;
-    for (int i = 0; i < count; ++i)
-        out.push_back(stem + std::to_string(i));
-    return out;
-}
-
 using RuleEditorTest = SettingsDialogFixture;
-
-TEST_F(RuleEditorTest, ShowingListsTheRules) {
-    putRules({"/usr/bin/a", "/opt/b/run"});
-    open();
-    EXPECT_EQ(at(d::RuleList).items, (std::vector<std::string>{"/usr/bin/a", "/opt/b/run"}));
-    EXPECT_EQ(form->rules().rules().size(), 2u);
-}
 
 TEST_F(RuleEditorTest, AddWithoutAProgramDoesNothing) {
     open();
@@ -41,6 +27,7 @@ TEST_F(RuleEditorTest, AddWithoutAProgramDoesNothing) {
 TEST_F(RuleEditorTest, AddAppendsTheEditorsRuleReloadsTheMainListAndClearsTheEditor) {
     putRules({"/usr/bin/a"});
     open();
+    EXPECT_EQ(at(d::RuleList).items, std::vector<std::string>{"/usr/bin/a"});
     dialogs.openAnswers = {std::string("/usr/bin/ž-prog")};
     click(d::RuleBrowseButton);
     EXPECT_EQ(at(d::RulePath).text, "/usr/bin/ž-prog");
@@ -51,19 +38,19 @@ TEST_F(RuleEditorTest, AddAppendsTheEditorsRuleReloadsTheMainListAndClearsTheEdi
     type(d::StartAtTime, "8:00:00");
     click(d::RuleAddButton);
 
+    extapps::ExternalAppRule added;
+    added.path = "/usr/bin/ž-prog";
+    added.stopSecondsBefore = 60;
+    added.stopMegabytesBefore = 1000;
+    added.startSecondsAfter = 5;
+    added.startAtOn = true;
+    added.startAt = 8.0 / 24;
     const auto rules = extapps::decodeRules(fs.readAll(kRules).value_or(""));
-    ASSERT_EQ(rules.size(), 2u);
     EXPECT_EQ(fs.readAll(kRules)->size(), 2 * extapps::kRuleRecordSize);
-    const extapps::ExternalAppRule& r = rules[1];
-    EXPECT_EQ(r.path, "/usr/bin/ž-prog");
-    EXPECT_EQ(r.stopSecondsBefore, 60);
-    EXPECT_EQ(r.stopMegabytesBefore, 1000);
-    EXPECT_EQ(r.startSecondsAfter, 5);
-    EXPECT_TRUE(r.startAtOn);
-    EXPECT_DOUBLE_EQ(r.startAt, 8.0 / 24);
-    EXPECT_FALSE(r.stopAtOn);
+    ASSERT_EQ(rules.size(), 2u);
+    EXPECT_EQ(rules[1], added);
     EXPECT_EQ(mainRuleLoads, 1);
-    EXPECT_EQ(mainRules.size(), 2u);
+    EXPECT_EQ(mainRules, rules);
     EXPECT_EQ(at(d::RuleList).items, (std::vector<std::string>{"/usr/bin/a", "/usr/bin/ž-prog"}));
     for (const auto& w : {d::StopSecondsField, d::StopMegabytesField, d::StartSecondsField})
         EXPECT_EQ(at(w).text, "0");
@@ -79,26 +66,20 @@ TEST_F(RuleEditorTest, TheSaveEchoesTheEditorIntoItsSection) {
     EXPECT_TRUE(at(d::StartAtBox).checked);
     EXPECT_TRUE(at(d::StartAtTime).enabled);
     EXPECT_EQ(at(d::RulePath).text, "");
-    type(d::RulePath, "/usr/bin/x");
-    type(d::StopSecondsField, "60");
-    type(d::StopMegabytesField, "3");
-    type(d::StartSecondsField, "9");
-    type(d::StartAtTime, "6:05:00");
+    for (const auto& [w, text] : std::vector<std::pair<shell::WidgetName, std::string>>{{d::RulePath, "/usr/bin/x"},
+                                                                                        {d::StopSecondsField, "60"},
+                                                                                        {d::StopMegabytesField, "3"},
+                                                                                        {d::StartSecondsField, "9"},
+                                                                                        {d::StartAtTime, "6:05:00"},
+                                                                                        {d::StopAtTime, "22:00:00"}})
+        type(w, text);
     toggle(d::StopAtBox, true);
-    type(d::StopAtTime, "22:00:00");
     click(d::SaveButton);
     EXPECT_NE(settingsFileText().find("[A1]\r\nSpustit=1\r\nCesta=/usr/bin/x\r\nVypnoutTime=60\r\nVypnoutData=3\r\n"
                                       "SpustitPo=9\r\nSpustitV=6:05:00\r\nUkoncit=1\r\nUkoncitV=22:00:00\r\n"),
               std::string::npos)
         << settingsFileText();
     EXPECT_FALSE(fs.exists(kRules)) << "the save writes no rule";
-}
-
-TEST_F(RuleEditorTest, APathIsCutToTwoHundredCharacters) {
-    open();
-    type(d::RulePath, std::string(230, 'p'));
-    click(d::RuleAddButton);
-    EXPECT_EQ(rulePaths(), std::vector<std::string>{std::string(200, 'p')});
 }
 
 TEST_F(RuleEditorTest, ClickingARuleShowsItFromTheFile) {
@@ -118,29 +99,42 @@ TEST_F(RuleEditorTest, ClickingARuleShowsItFromTheFile) {
     EXPECT_TRUE(at(d::StopAtTime).enabled);
 }
 
+const mail::MailAccount kAnn{"pop.a.cz", "ann", "secret", "110"};
+const mail::MailAccount kBob{"pop.b.cz", "bob", "pw", "995"};
+
 struct NoSelection {
     const char* name;
     shell::WidgetName button;
+    const char* file;
+    shell::WidgetName field;
 };
 
-class RuleNoSelectionTest : public SettingsDialogFixture, public testing::WithParamInterface<NoSelection> {};
+class NoSelectionTest : public SettingsDialogFixture, public testing::WithParamInterface<NoSelection> {};
 
-TEST_P(RuleNoSelectionTest, WithoutASelectedRuleNothingIsTouched) {
+// "Odebrat" and "Změnit" with no line selected touch no record and leave the editor; the mail file is released.
+TEST_P(NoSelectionTest, WithoutASelectedLineNothingIsTouched) {
+    const NoSelection& c = GetParam();
     putRules({"/usr/bin/a", "/usr/bin/b"});
-    const std::string before = *fs.readAll(kRules);
+    putAccounts({kAnn, kBob});
+    const std::string before = *fs.readAll(c.file);
     open();
-    type(d::RulePath, "/usr/bin/c");
-    click(GetParam().button);
-    EXPECT_EQ(fs.readAll(kRules), before);
+    type(c.field, "typed");
+    click(c.button);
+    EXPECT_EQ(fs.readAll(c.file), before);
+    EXPECT_EQ(at(c.field).text, "typed");
     EXPECT_EQ(mainRuleLoads, 0);
-    EXPECT_EQ(at(d::RulePath).text, "/usr/bin/c");
     EXPECT_TRUE(errors().empty());
+    EXPECT_FALSE(mailLock.mailFileBusy());
 }
 
-INSTANTIATE_TEST_SUITE_P(Buttons, RuleNoSelectionTest,
-                         testing::Values(NoSelection{"Remove", d::RuleRemoveButton},
-                                         NoSelection{"Change", d::RuleChangeButton}),
-                         [](const testing::TestParamInfo<NoSelection>& i) { return i.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, NoSelectionTest,
+    testing::Values(
+        NoSelection{"RuleRemove", d::RuleRemoveButton, SettingsDialogFixture::kRules, d::RulePath},
+        NoSelection{"RuleChange", d::RuleChangeButton, SettingsDialogFixture::kRules, d::RulePath},
+        NoSelection{"AccountRemove", d::AccountRemoveButton, SettingsDialogFixture::kAccounts, d::ServerEdit},
+        NoSelection{"AccountChange", d::AccountChangeButton, SettingsDialogFixture::kAccounts, d::ServerEdit}),
+    [](const testing::TestParamInfo<NoSelection>& i) { return i.param.name; });
 
 TEST_F(RuleEditorTest, RemoveTakesTheSelectedRuleOutOfTheListAsLastRead) {
     putRules({"/a", "/b", "/c"});
@@ -173,17 +167,21 @@ TEST_F(RuleEditorTest, ChangeReplacesTheSelectedRuleAndKeepsTheEditor) {
     EXPECT_EQ(mainRuleLoads, 1);
 }
 
+// The 255th rule is the last; its path, as any, is cut to 200 characters.
 TEST_F(RuleEditorTest, TheTwoHundredFiftyFifthRuleIsTheLast) {
-    putRules(numbered("/p", 254));
+    std::vector<std::string> programs;
+    for (int i = 0; i < 254; ++i)
+        programs.push_back("/p" + std::to_string(i));
+    putRules(programs);
     open();
-    type(d::RulePath, "/last");
+    type(d::RulePath, std::string(230, 'p'));
     click(d::RuleAddButton);
     EXPECT_EQ(rulePaths().size(), 255u);
     EXPECT_TRUE(dialogs.boxes.empty());
     type(d::RulePath, "/one-too-many");
     click(d::RuleAddButton);
     EXPECT_EQ(rulePaths().size(), 255u);
-    EXPECT_EQ(rulePaths().back(), "/last");
+    EXPECT_EQ(rulePaths().back(), std::string(200, 'p'));
     EXPECT_EQ(dialogs.boxes, std::vector<std::string>{std::string("error/ok: ") + RuleEditor::kListFull});
 }
 
@@ -200,18 +198,13 @@ TEST_F(RuleEditorTest, AFailedWriteIsLoggedAndLeavesTheFile) {
 
 using MailAccountEditorTest = SettingsDialogFixture;
 
-const mail::MailAccount kAnn{"pop.a.cz", "ann", "secret", "110"};
-const mail::MailAccount kBob{"pop.b.cz", "bob", "pw", "995"};
-
 TEST_F(MailAccountEditorTest, ShowingListsTheAccountsAndChoosingOneFillsTheFields) {
     putAccounts({kAnn, kBob});
     open();
     EXPECT_EQ(at(d::AccountList).items, (std::vector<std::string>{"pop.a.cz , ann", "pop.b.cz , bob"}));
     choose(d::AccountList, 1);
-    EXPECT_EQ(at(d::ServerEdit).text, "pop.b.cz");
-    EXPECT_EQ(at(d::UserEdit).text, "bob");
-    EXPECT_EQ(at(d::PasswordEdit).text, "pw");
-    EXPECT_EQ(at(d::PortEdit).text, "995");
+    EXPECT_EQ(at(d::ServerEdit).text + at(d::UserEdit).text + at(d::PasswordEdit).text + at(d::PortEdit).text,
+              "pop.b.czbobpw995");
     EXPECT_FALSE(mailLock.mailFileBusy());
 }
 
@@ -255,27 +248,8 @@ TEST_F(MailAccountEditorTest, RemoveTakesTheChosenAccountOut) {
     EXPECT_EQ(at(d::AccountList).index, -1);
 }
 
-class AccountNoSelectionTest : public SettingsDialogFixture, public testing::WithParamInterface<NoSelection> {};
-
-TEST_P(AccountNoSelectionTest, WithoutAChosenAccountNothingIsTouched) {
-    putAccounts({kAnn, kBob});
-    const std::string before = *fs.readAll(kAccounts);
-    open();
-    type(d::ServerEdit, "pop.x.cz");
-    click(GetParam().button);
-    EXPECT_EQ(fs.readAll(kAccounts), before);
-    EXPECT_EQ(at(d::ServerEdit).text, "pop.x.cz");
-    EXPECT_FALSE(mailLock.mailFileBusy());
-}
-
-INSTANTIATE_TEST_SUITE_P(Buttons, AccountNoSelectionTest,
-                         testing::Values(NoSelection{"Remove", d::AccountRemoveButton},
-                                         NoSelection{"Change", d::AccountChangeButton}),
-                         [](const testing::TestParamInfo<NoSelection>& i) { return i.param.name; });
-
 TEST_F(MailAccountEditorTest, TheTwoHundredFiftyFifthAccountIsTheLast) {
-    std::vector<mail::MailAccount> many(254, kAnn);
-    putAccounts(many);
+    putAccounts(std::vector<mail::MailAccount>(254, kAnn));
     open();
     type(d::ServerEdit, "pop.last.cz");
     click(d::AccountAddButton);
@@ -290,7 +264,7 @@ TEST_F(MailAccountEditorTest, TheTwoHundredFiftyFifthAccountIsTheLast) {
 }
 
 // While a mail check holds the file, the dialog's operations wait for it, a second at a time, and then run in the
-// order they were asked for.
+// order they were asked for; closing the dialog drops those still waiting.
 TEST_F(MailAccountEditorTest, OperationsWaitForAMailCheckToReleaseTheFile) {
     putAccounts({kAnn});
     ASSERT_TRUE(mailLock.tryTake());
@@ -306,21 +280,18 @@ TEST_F(MailAccountEditorTest, OperationsWaitForAMailCheckToReleaseTheFile) {
     loop.advance(999);
     EXPECT_EQ(accounts().size(), 1u);
     loop.advance(1);
-    EXPECT_EQ(accounts(), (std::vector<mail::MailAccount>{kAnn, {"pop.b.cz", "bob", "", "110"}}));
+    const std::vector<mail::MailAccount> both{kAnn, {"pop.b.cz", "bob", "", "110"}};
+    EXPECT_EQ(accounts(), both);
     EXPECT_EQ(at(d::AccountList).items, (std::vector<std::string>{"pop.a.cz , ann", "pop.b.cz , bob"}));
     EXPECT_FALSE(mailLock.mailFileBusy());
     EXPECT_EQ(form->accounts().waiting(), 0u);
-}
 
-TEST_F(MailAccountEditorTest, ClosingDropsTheOperationsStillWaiting) {
-    putAccounts({kAnn});
     ASSERT_TRUE(mailLock.tryTake());
-    open();
     click(d::AccountAddButton);
     click(d::CancelButton);
     mailLock.release();
     loop.advance(5000);
-    EXPECT_EQ(accounts(), std::vector<mail::MailAccount>{kAnn});
+    EXPECT_EQ(accounts(), both);
 }
 
 TEST_F(MailAccountEditorTest, AFailureReleasesTheFile) {

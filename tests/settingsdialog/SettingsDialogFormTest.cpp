@@ -13,6 +13,16 @@ namespace {
 namespace t = settingsdialog::tags;
 using Form = settingsdialog::SettingsDialogForm;
 
+std::vector<std::string> split(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t pos = 0, end = 0; pos < text.size(); pos = end + 1) {
+        end = text.find('|', pos);
+        end = end == std::string::npos ? text.size() : end;
+        out.push_back(text.substr(pos, end - pos));
+    }
+    return out;
+}
+
 std::string crlf(const std::vector<std::string>& lines) {
     std::string out;
     for (const auto& l : lines)
@@ -20,137 +30,69 @@ std::string crlf(const std::vector<std::string>& lines) {
     return out;
 }
 
-/// A new file's sections come apart by an empty line.
-std::string asNewFile(const std::vector<std::string>& lines) {
-    std::string out;
-    for (const auto& l : lines)
-        out += (l.starts_with('[') && !out.empty() ? "\r\n" : "") + l + "\r\n";
-    return out;
-}
-
 /// What a save of a dialog opened on no settings file at all writes (the dialog in the main window's colour
 /// 0x00336699): every key the save writes, with its default, in the order of the writes.
-const std::vector<std::string> kDefaultFile{"[AutoStart]",
-                                            "Spustit=0",
-                                            "[Pripojeni]",
-                                            "ReDial=1",
-                                            "ReDialTime=0",
-                                            "ReDialTimeHodnota=30",
-                                            "ReDialTimeP=0",
-                                            "ReData=0",
-                                            "ReDataHodnota=30",
-                                            "ReDataP=0",
-                                            "721=1",
-                                            "Auto=0",
-                                            "Prodleva=20",
-                                            "[Aplikace]",
-                                            "Pripojeni=0",
-                                            "Odpojeni=0",
-                                            "Barva=3368601",
-                                            "[Modem]",
-                                            "Restart=1",
-                                            "Port=-1",
-                                            "Timeout=1,5",
-                                            "[Download]",
-                                            "Restart=0",
-                                            "Down=2",
-                                            "Time=45",
-                                            "Připojit=0",
-                                            "[Okno]",
-                                            "Show=1",
-                                            "Data=1",
-                                            "Time=30",
-                                            "Pruhled=25",
-                                            "[Prenos]",
-                                            "Registry=1",
-                                            "Pakety=0",
-                                            "[A1]",
-                                            "Cesta=",
-                                            "VypnoutTime=0",
-                                            "VypnoutData=0",
-                                            "SpustitPo=0",
-                                            "Spustit=0",
-                                            "SpustitV=0:00:00",
-                                            "Ukoncit=0",
-                                            "UkoncitV=0:00:00",
-                                            "[Ukladani]",
-                                            "Ukladat=1",
-                                            "Po=60",
-                                            "[Odstraneni]",
-                                            "Odstranit=1",
-                                            "Po=60",
-                                            "[AutoRestart]",
-                                            "Restart=0",
-                                            "[Email]",
-                                            "Kontrola=0",
-                                            "Interval=60",
-                                            "Klient=0",
-                                            "Path=",
-                                            "Zvuk=1",
-                                            "[Pripojit]",
-                                            "Ano=0",
-                                            "V=0:00:00",
-                                            "[Odpojit]",
-                                            "Ano=0",
-                                            "V=0:00:00",
-                                            "Vypnout=0"};
+const std::vector<std::string> kDefaultFile = split(
+    "[AutoStart]|Spustit=0|"
+    "[Pripojeni]|ReDial=1|ReDialTime=0|ReDialTimeHodnota=30|ReDialTimeP=0|ReData=0|ReDataHodnota=30|ReDataP=0|721=1|"
+    "Auto=0|Prodleva=20|"
+    "[Aplikace]|Pripojeni=0|Odpojeni=0|Barva=3368601|"
+    "[Modem]|Restart=1|Port=-1|Timeout=1,5|"
+    "[Download]|Restart=0|Down=2|Time=45|Připojit=0|"
+    "[Okno]|Show=1|Data=1|Time=30|Pruhled=25|"
+    "[Prenos]|Registry=1|Pakety=0|"
+    "[A1]|Cesta=|VypnoutTime=0|VypnoutData=0|SpustitPo=0|Spustit=0|SpustitV=0:00:00|Ukoncit=0|UkoncitV=0:00:00|"
+    "[Ukladani]|Ukladat=1|Po=60|"
+    "[Odstraneni]|Odstranit=1|Po=60|"
+    "[AutoRestart]|Restart=0|"
+    "[Email]|Kontrola=0|Interval=60|Klient=0|Path=|Zvuk=1|"
+    "[Pripojit]|Ano=0|V=0:00:00|"
+    "[Odpojit]|Ano=0|V=0:00:00|Vypnout=0");
 
 using SettingsDialogTest = SettingsDialogFixture;
 
+// The save writes what the controls show, so the file proves the defaults shown; a new file's sections come apart
+// by an empty line.
 TEST_F(SettingsDialogTest, MissingKeysShowTheirDefaultsAndTheSaveWritesThemAllInOrder) {
     open();
     EXPECT_TRUE(at(d::TForm2).visible);
     EXPECT_EQ(at(d::TForm2).color, kMainColour);
-    EXPECT_EQ(at(d::DelayField).text, "20");
     EXPECT_EQ(at(d::TimeoutField).text, "1,5");
     EXPECT_EQ(at(d::OpacitySlider).index, 25);
-    EXPECT_EQ(at(d::ModemPortList).index, -1);
-    EXPECT_TRUE(at(d::CountersOption).checked);
-    EXPECT_FALSE(at(d::PacketsOption).checked);
-    EXPECT_EQ(at(d::ConnectAtTime).text, "0:00:00");
     EXPECT_EQ(at(d::PortEdit).text, "110");
     EXPECT_EQ(defaultAccounts, (std::vector<std::optional<std::int32_t>>{std::nullopt}));
     EXPECT_EQ(floatPosition, (settings::FloatPosition{1080, 100}));
     EXPECT_FALSE(fs.exists(kSettings)) << "showing and activating never write the file";
 
     click(d::SaveButton);
-    EXPECT_EQ(settingsFileText(), asNewFile(kDefaultFile));
+    std::string expected;
+    for (const auto& l : kDefaultFile)
+        expected += (l.starts_with('[') && !expected.empty() ? "\r\n" : "") + l + "\r\n";
+    EXPECT_EQ(settingsFileText(), expected);
     EXPECT_FALSE(at(d::TForm2).visible);
     EXPECT_FALSE(form->exists());
     EXPECT_TRUE(errors().empty());
-    // The save's entries are what the view gives: the reference a dialog of widgets is compared with.
-    std::vector<std::string> fromEntries;
-    for (const auto& e : settingsdialog::entriesToSave(view))
-        fromEntries.push_back(e.section + "/" + e.key + "=" + e.value);
-    EXPECT_EQ(fromEntries.size(), settingsdialog::savedKeys().size());
-    EXPECT_EQ(fromEntries.front(), "AutoStart/Spustit=0");
-    EXPECT_EQ(fromEntries.back(), "Odpojit/Vypnout=0");
 }
 
 // A file written by the dialog loads into the same controls and is written back byte for byte, other sections and
-// comments kept.
+// comments kept; a time of 7:30:00 among them.
 TEST_F(SettingsDialogTest, AFileTheDialogWroteComesBackUnchanged) {
     std::vector<std::string> lines = kDefaultFile;
-    for (auto& l : lines) {
-        if (l == "Prodleva=20")
-            l = "Prodleva=45";
-        if (l == "Timeout=1,5")
-            l = "Timeout=3,5";
-        if (l == "Port=-1")
-            l = "Port=2";
-        if (l == "Pruhled=25")
-            l = "Pruhled=7";
-        if (l == "Path=")
-            l = "Path=/usr/bin/thunderbird";
-        if (l == "Barva=3368601")
-            l = "Barva=-16777211";
-    }
+    const std::vector<std::pair<std::string, std::string>> changes = {
+        {"Prodleva=20", "Prodleva=45"}, {"Timeout=1,5", "Timeout=3,5"},         {"Port=-1", "Port=2"},
+        {"Pruhled=25", "Pruhled=7"},    {"Path=", "Path=/usr/bin/thunderbird"}, {"Barva=3368601", "Barva=-16777211"}};
+    for (const auto& [from, to] : changes)
+        *std::find(lines.begin(), lines.end(), from) = to;
+    const auto scheduled = std::find(lines.begin(), lines.end(), "[Pripojit]");
+    scheduled[1] = "Ano=1";
+    scheduled[2] = "V=7:30:00";
     lines.insert(lines.begin(), "; hand-written note");
-    lines.push_back("[Ucet]");
-    lines.push_back("Hodnota=1");
+    lines.insert(lines.end(), {"[Ucet]", "Hodnota=1"});
     fs.put(kSettings, cp1250::fromUtf8(crlf(lines)));
     open();
     EXPECT_EQ(at(d::ModemPortList).index, 2);
+    EXPECT_EQ(at(d::ConnectAtTime).text, "7:30:00");
+    EXPECT_DOUBLE_EQ(record.scheduledConnectTime, 7.5 / 24);
     EXPECT_EQ(record.modemTimeoutSeconds, 3.5);
     EXPECT_EQ(defaultAccounts.back(), 1);
     // The dialog keeps the colour it was given; the main window takes the file's.
@@ -158,22 +100,6 @@ TEST_F(SettingsDialogTest, AFileTheDialogWroteComesBackUnchanged) {
     view.setColor(d::TForm2, settings::kWindowBackgroundColor);
     click(d::SaveButton);
     EXPECT_EQ(settingsFileText(), crlf(lines));
-}
-
-TEST_F(SettingsDialogTest, ATimeOfDayIsWrittenAsALongTimeAndReadBackUnchanged) {
-    open("[Pripojit]\r\nAno=1\r\nV=7:30:00\r\n[Odpojit]\r\nV=07:45:10\r\n");
-    EXPECT_EQ(at(d::ConnectAtTime).text, "7:30:00");
-    EXPECT_EQ(at(d::DisconnectAtTime).text, "7:45:10");
-    EXPECT_DOUBLE_EQ(record.scheduledConnectTime, 7.5 / 24);
-    type(d::DisconnectAtTime, "23:59:59");
-    type(d::StartAtTime, "no time");
-    EXPECT_EQ(at(d::StartAtTime).text, "no time") << "left as the window had it";
-    view.setText(d::StartAtTime, "0:00:00");
-    click(d::SaveButton);
-    const std::string text = settingsFileText();
-    EXPECT_NE(text.find("[Pripojit]\r\nAno=1\r\nV=7:30:00\r\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("[Odpojit]\r\nV=23:59:59\r\nAno=0\r\n"), std::string::npos) << text;
-    EXPECT_DOUBLE_EQ(record.scheduledDisconnectTime, (23 * 3600 + 59 * 60 + 59) / 86400.0);
 }
 
 struct ShownValue {
@@ -185,8 +111,8 @@ struct ShownValue {
 
 class ShownValueTest : public SettingsDialogFixture, public testing::WithParamInterface<ShownValue> {};
 
-// Values outside a control's limits are shown within them, and the record takes what is shown; a number text that
-// is no number shows the key's default.
+// Values outside a control's limits are shown within them; a number text that is no number shows the key's default;
+// a time shows in the long time format.
 TEST_P(ShownValueTest, AStoredValueIsShownWithinTheControlsLimits) {
     const ShownValue& p = GetParam();
     std::string line = p.line;
@@ -215,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(Limits, ShownValueTest,
                                          ShownValue{"Modem/Port=16", d::ModemPortList, "", -1},
                                          ShownValue{"Modem/Port=-7", d::ModemPortList, "", -1},
                                          ShownValue{"Okno/Pruhled=40", d::OpacitySlider, "", 25},
-                                         ShownValue{"Okno/Pruhled=0", d::OpacitySlider, "", 0}));
+                                         ShownValue{"Okno/Pruhled=0", d::OpacitySlider, "", 0},
+                                         ShownValue{"Odpojit/V=07:45:10", d::DisconnectAtTime, "7:45:10", 0}));
 
 TEST_F(SettingsDialogTest, ClampedValuesReachTheRecord) {
     open("[Pripojeni]\r\nReDataHodnota=70000\r\nProdleva=5\r\n[Okno]\r\nPruhled=40\r\n[Modem]\r\nPort=16\r\n");
@@ -225,18 +152,40 @@ TEST_F(SettingsDialogTest, ClampedValuesReachTheRecord) {
     EXPECT_EQ(record.modemPortIndex, -1);
 }
 
+// Typed text is kept within a field's limits and with the view's decimal mark; text that is no value is left as the
+// window had it. A typed time reaches the file and the record.
+TEST_F(SettingsDialogTest, TypedTextIsKeptWithinLimitsAndSaved) {
+    open();
+    const std::vector<std::tuple<shell::WidgetName, std::string, std::string>> typed = {
+        {d::DelayField, "5000", "1000"},
+        {d::TimeoutField, "2.5", "2,5"},
+        {d::PurgeField, "x", "x"},
+        {d::StartAtTime, "no time", "no time"},
+        {d::DisconnectAtTime, "23:59:59", "23:59:59"}};
+    for (const auto& [field, text, shown] : typed) {
+        type(field, text);
+        EXPECT_EQ(at(field).text, shown) << text;
+    }
+    view.setText(d::StartAtTime, "0:00:00");
+    view.setText(d::PurgeField, "60");
+    click(d::SaveButton);
+    EXPECT_NE(settingsFileText().find("[Odpojit]\r\nAno=0\r\nV=23:59:59\r\n"), std::string::npos) << settingsFileText();
+    EXPECT_DOUBLE_EQ(record.scheduledDisconnectTime, (23 * 3600 + 59 * 60 + 59) / 86400.0);
+}
+
 class AutostartAtShowTest : public SettingsDialogFixture, public testing::WithParamInterface<bool> {};
 
 // Merely showing the dialog, and leaving it with "Storno", makes the entry match [AutoStart] Spustit.
 TEST_P(AutostartAtShowTest, ShowingTheDialogMakesTheEntryMatchTheFile) {
     const bool on = GetParam();
     autostart.present = !on;
-    open(std::string("[AutoStart]\r\nSpustit=") + (on ? "1" : "0") + "\r\n");
+    const std::string file = std::string("[AutoStart]\r\nSpustit=") + (on ? "1" : "0") + "\r\n";
+    open(file);
     click(d::CancelButton);
     EXPECT_EQ(autostart.present, on);
     EXPECT_EQ(autostart.enables, on ? 1 : 0);
     EXPECT_EQ(autostart.disables, on ? 0 : 1);
-    EXPECT_EQ(settingsFileText(), std::string("[AutoStart]\r\nSpustit=") + (on ? "1" : "0") + "\r\n");
+    EXPECT_EQ(settingsFileText(), file);
     EXPECT_FALSE(at(d::TForm2).visible);
 }
 
@@ -254,39 +203,39 @@ TEST_F(SettingsDialogTest, AnAutostartEntryThatCannotBeWrittenAtShowSkipsBothLis
     EXPECT_TRUE(at(d::AutoStartBox).checked);
 }
 
+// Ticked, an entry that cannot be written (or no autostart service at all) makes the save write nothing; cleared,
+// the save works.
 TEST_F(SettingsDialogTest, ASaveThatCannotWriteTheAutostartEntryWritesNothing) {
-    autostart.writable = false;
-    open();
-    toggle(d::AutoStartBox, true);
-    type(d::DelayField, "99");
-    click(d::SaveButton);
-    EXPECT_FALSE(fs.exists(kSettings));
-    EXPECT_EQ(errors(), std::vector<std::string>{t::kSave});
-    EXPECT_TRUE(form->exists());
-    EXPECT_EQ(record.reconnectDelaySeconds, 20);
+    for (const bool service : {true, false}) {
+        SCOPED_TRACE(service ? "entry not writable" : "no autostart service");
+        if (!service) {
+            form = std::make_unique<settingsdialog::SettingsDialogForm>(
+                settingsdialog::SettingsDialogServices{loop, logs, fs, dialogs, desktop, nullptr, nullptr, settingsFile,
+                                                       record, state, timers, mailLock, view, locale, kAccounts,
+                                                       kRules},
+                hooks());
+            router = shell::IntentRouter{};
+            form->wireIntents(router);
+            fs.remove(kSettings);
+            fs.remove("/app/Error.log");
+        }
+        autostart.writable = false;
+        open();
+        toggle(d::AutoStartBox, true);
+        type(d::DelayField, "99");
+        click(d::SaveButton);
+        EXPECT_FALSE(fs.exists(kSettings));
+        EXPECT_EQ(errors(), std::vector<std::string>{t::kSave});
+        EXPECT_TRUE(form->exists());
+        EXPECT_EQ(record.reconnectDelaySeconds, 20);
 
-    toggle(d::AutoStartBox, false);
-    click(d::SaveButton);
-    EXPECT_NE(settingsFileText().find("Prodleva=99"), std::string::npos);
-    EXPECT_EQ(record.reconnectDelaySeconds, 99);
-    EXPECT_FALSE(form->exists());
-}
-
-TEST_F(SettingsDialogTest, WithoutAnAutostartServiceTheEntryIsNeverWritten) {
-    form = std::make_unique<settingsdialog::SettingsDialogForm>(
-        settingsdialog::SettingsDialogServices{loop, logs, fs, dialogs, desktop, nullptr, nullptr, settingsFile, record,
-                                               state, timers, mailLock, view, locale, kAccounts, kRules},
-        hooks());
-    router = shell::IntentRouter{};
-    form->wireIntents(router);
-    open("[AutoStart]\r\nSpustit=0\r\n");
-    click(d::SaveButton);
-    EXPECT_TRUE(errors().empty());
-    open();
-    toggle(d::AutoStartBox, true);
-    click(d::SaveButton);
-    EXPECT_EQ(errors(), std::vector<std::string>{t::kSave});
-    EXPECT_NE(settingsFileText().find("Spustit=0"), std::string::npos);
+        toggle(d::AutoStartBox, false);
+        click(d::SaveButton);
+        EXPECT_NE(settingsFileText().find("Prodleva=99"), std::string::npos);
+        EXPECT_EQ(record.reconnectDelaySeconds, 99);
+        EXPECT_FALSE(form->exists());
+        EXPECT_EQ(errors(), std::vector<std::string>{t::kSave});
+    }
 }
 
 struct MeteringCase {
@@ -326,14 +275,19 @@ struct FloatingCase {
 
 class FloatingAtSaveTest : public SettingsDialogFixture, public testing::WithParamInterface<FloatingCase> {};
 
+// The slider sets an open floating window's opacity at once; the save opens or closes the window.
 TEST_P(FloatingAtSaveTest, TheSaveOpensOrClosesTheFloatingWindow) {
     const FloatingCase& c = GetParam();
     state.isConnected = c.connected;
     floating = c.floatingOpen;
     open(std::string("[Okno]\r\nShow=") + (c.shownBefore ? "1" : "0") + "\r\n");
+    choose(d::OpacitySlider, 12);
+    choose(d::OpacitySlider, 30);
     toggle(d::FloatShowBox, c.shownAfter);
     click(d::SaveButton);
-    EXPECT_EQ(floatingCalls, c.calls);
+    std::vector<std::string> calls{"opacity:12", "opacity:25"};
+    calls.insert(calls.end(), c.calls.begin(), c.calls.end());
+    EXPECT_EQ(floatingCalls, calls);
     EXPECT_EQ(floatWindowOn, c.shownAfter);
 }
 
@@ -380,24 +334,6 @@ TEST_F(SettingsDialogTest, BoxesEnableTheirControlsAndADisabledBoxKeepsItsTick) 
     EXPECT_NE(text.find("Ukladat=0"), std::string::npos);
 }
 
-// Each activation reloads the controls from the file: what was not saved is gone.
-TEST_F(SettingsDialogTest, AnActivationLosesUnsavedEdits) {
-    open("[Pripojeni]\r\nProdleva=25\r\n");
-    type(d::DelayField, "26");
-    router.windowEvent(d::TForm2, shell::WindowEvent::Activated);
-    EXPECT_EQ(at(d::DelayField).text, "25");
-}
-
-TEST_F(SettingsDialogTest, NumberFieldsKeepTheirTextWithinLimits) {
-    open();
-    type(d::DelayField, "5000");
-    EXPECT_EQ(at(d::DelayField).text, "1000");
-    type(d::TimeoutField, "2.5");
-    EXPECT_EQ(at(d::TimeoutField).text, "2,5");
-    type(d::PurgeField, "x");
-    EXPECT_EQ(at(d::PurgeField).text, "x") << "ignored";
-}
-
 TEST_F(SettingsDialogTest, ThePageListShowsOneGroup) {
     open();
     EXPECT_EQ(at(d::PageList).items.size(), 6u);
@@ -411,8 +347,13 @@ TEST_F(SettingsDialogTest, ThePageListShowsOneGroup) {
     EXPECT_TRUE(at(d::ConnectGroup).visible);
 }
 
-TEST_F(SettingsDialogTest, AChosenColourGoesToTheDialogTheMainWindowAndTheSave) {
-    open();
+// A chosen colour goes to the dialog, the main window and the save; a chosen port to the save and the record.
+TEST_F(SettingsDialogTest, AChosenColourAndPortReachTheMainWindowAndTheSave) {
+    open("[Modem]\r\nPort=3\r\n");
+    const auto& ports = at(d::ModemPortList).items;
+    ASSERT_EQ(ports.size(), 16u);
+    EXPECT_EQ(ports.front() + ports.back(), "Com1Com16");
+    choose(d::ModemPortList, 15);
     dialogs.colorAnswers = {std::nullopt, 0x000000FFu};
     click(d::ColorButton);
     EXPECT_EQ(at(d::TForm2).color, kMainColour);
@@ -423,26 +364,6 @@ TEST_F(SettingsDialogTest, AChosenColourGoesToTheDialogTheMainWindowAndTheSave) 
     click(d::SaveButton);
     EXPECT_NE(settingsFileText().find("Barva=255\r\n"), std::string::npos);
     EXPECT_EQ(mainColours.back(), 0x000000FFu) << "the reload gives the main window the saved colour";
-}
-
-TEST_F(SettingsDialogTest, TheSliderSetsAnOpenFloatingWindowsOpacityAtOnce) {
-    open();
-    choose(d::OpacitySlider, 12);
-    choose(d::OpacitySlider, 30);
-    EXPECT_EQ(floatingCalls, (std::vector<std::string>{"opacity:12", "opacity:25"}));
-    click(d::CancelButton);
-    EXPECT_FALSE(fs.exists(kSettings));
-}
-
-TEST_F(SettingsDialogTest, ThePortListHoldsSixteenPorts) {
-    open("[Modem]\r\nPort=3\r\n");
-    const auto& items = at(d::ModemPortList).items;
-    ASSERT_EQ(items.size(), 16u);
-    EXPECT_EQ(items.front(), "Com1");
-    EXPECT_EQ(items.back(), "Com16");
-    EXPECT_EQ(at(d::ModemPortList).index, 3);
-    choose(d::ModemPortList, 15);
-    click(d::SaveButton);
     EXPECT_NE(settingsFileText().find("Port=15"), std::string::npos);
     EXPECT_EQ(record.modemPortIndex, 15);
 }
@@ -474,15 +395,21 @@ TEST_F(SettingsDialogTest, TheClockSynchronisationReportsItsOutcome) {
     EXPECT_EQ(dialogs.boxes.size(), 2u);
 }
 
-TEST_F(SettingsDialogTest, OpeningAgainBringsTheOpenDialogToTheFront) {
+// Opening again only brings the open dialog to the front, edits kept; an activation reloads the controls from the
+// file, so what was not saved is gone; after a close, a new dialog.
+TEST_F(SettingsDialogTest, OpeningAgainRaisesAnActivationReloadsAndAfterACloseANewDialog) {
     open("[Pripojeni]\r\nProdleva=25\r\n");
     const auto raises = view.raiseCount();
     type(d::ServerEdit, "pop.x.cz");
+    type(d::DelayField, "26");
     form->open(0x00FFFFFF);
     EXPECT_EQ(view.raiseCount(), raises + 1);
     EXPECT_EQ(at(d::ServerEdit).text, "pop.x.cz");
+    EXPECT_EQ(at(d::DelayField).text, "26");
     EXPECT_EQ(at(d::TForm2).color, kMainColour);
     EXPECT_EQ(autostart.disables, 1) << "shown once";
+    router.windowEvent(d::TForm2, shell::WindowEvent::Activated);
+    EXPECT_EQ(at(d::DelayField).text, "25");
     router.windowEvent(d::TForm2, shell::WindowEvent::CloseRequested);
     EXPECT_FALSE(form->exists());
     form->open(0x00FFFFFF);
