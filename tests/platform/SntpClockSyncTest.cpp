@@ -27,11 +27,17 @@ using Steady = steady_clock;
 
 constexpr int kShortTimeoutMs = 300;
 
-/// The clock setter's calls, from the run's thread.
-struct FakeClock {
+/// A server on loopback, the clock setter's calls (from the run's thread) and the runs' outcomes.
+struct SntpClockSyncTest : testing::Test {
+    SntpResponder server{"127.0.0.1", 0};
+    VirtualEventLoop loop;
     std::mutex mutex;
     std::vector<system_clock::time_point> set;
     bool accept = true;
+
+    SntpClockSync::Options options(int timeoutMs = 2000) {
+        return {.host = "127.0.0.1", .port = server.port(), .timeoutMs = timeoutMs, .setClock = setter()};
+    }
     SntpClockSync::ClockSetter setter() {
         return [this](system_clock::time_point t) {
             const std::lock_guard hold(mutex);
@@ -43,178 +49,127 @@ struct FakeClock {
         const std::lock_guard hold(mutex);
         return set;
     }
-};
-
-/// One run to its end, with how long it took; nothing when no outcome came within 5 s.
-struct Outcome {
-    bool ok;
-    milliseconds took;
-};
-std::optional<Outcome> runOnce(VirtualEventLoop& loop, SntpClockSync& sync) {
-    std::optional<bool> result;
-    const auto started = Steady::now();
-    const auto caller = std::this_thread::get_id();
-    if (!sync.start([&](bool ok) {
-            EXPECT_EQ(std::this_thread::get_id(), caller) << "the outcome comes on the UI thread";
-            result = ok;
-        }))
-        return std::nullopt;
-    EXPECT_FALSE(result) << "never inside start";
-    while (!result && Steady::now() - started < seconds(5)) {
-        loop.runPosted();
-        std::this_thread::sleep_for(milliseconds(1));
+    /// Runs the UI thread's posted work until `done` or 5 s.
+    void pumpUntil(const std::function<bool()>& done) {
+        for (const auto until = Steady::now() + seconds(5); !done() && Steady::now() < until;) {
+            loop.runPosted();
+            std::this_thread::sleep_for(milliseconds(1));
+        }
     }
-    if (!result)
-        return std::nullopt;
-    return Outcome{*result, duration_cast<milliseconds>(Steady::now() - started)};
-}
+    /// One run to its end: its outcome and how long it took in ms; nothing when it did not start or end within 5 s.
+    std::optional<std::pair<bool, long>> runOnce(SntpClockSync& sync) {
+        std::optional<bool> result;
+        const auto started = Steady::now();
+        const auto caller = std::this_thread::get_id();
+        if (!sync.start([&](bool ok) {
+                EXPECT_EQ(std::this_thread::get_id(), caller) << "the outcome comes on the UI thread";
+                result = ok;
+            }))
+            return std::nullopt;
+        EXPECT_FALSE(result) << "never inside start";
+        pumpUntil([&] { return result.has_value(); });
+        if (!result)
+            return std::nullopt;
+        return std::pair{*result, static_cast<long>(duration_cast<milliseconds>(Steady::now() - started).count())};
+    }
+};
 
-SntpClockSync::Options at(const SntpResponder& server, FakeClock& clock, int timeoutMs = 2000) {
-    return {.host = "127.0.0.1", .port = server.port(), .timeoutMs = timeoutMs, .setClock = clock.setter()};
-}
-
-TEST(SntpClockSync, AGoodAnswerSetsTheClockToTheServersTime) {
-    SntpResponder server("127.0.0.1", 0);
+// A good answer sets the clock to the server's time, whichever way it is off, also after the NTP seconds wrap on
+// 7 February 2036; a stale answer before the right one is skipped.
+TEST_F(SntpClockSyncTest, AGoodAnswerSetsTheClockToTheServersTime) {
     ASSERT_TRUE(server.listening());
-    VirtualEventLoop loop;
-    FakeClock clock;
-    SntpClockSync sync(loop, at(server, clock));
-    for (const auto ahead : {hours(1), -hours(30 * 24), hours(0)}) {
-        server.setOffset(ahead);
-        const auto outcome = runOnce(loop, sync);
+    SntpClockSync sync(loop, options());
+    const auto in2040 = system_clock::time_point(seconds(2'208'988'800)); // 2040-01-01 00:00:00 UTC
+    const struct {
+        Answer answer;
+        nanoseconds ahead;
+    } cases[] = {{Answer::Good, hours(1)},
+                 {Answer::Good, -hours(30 * 24)},
+                 {Answer::Good, hours(0)},
+                 {Answer::StaleThenGood, minutes(5)},
+                 {Answer::Good, in2040 - system_clock::now()}};
+    std::size_t runs = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(duration_cast<seconds>(c.ahead).count());
+        server.setAnswer(c.answer);
+        server.setOffset(c.ahead);
+        const auto outcome = runOnce(sync);
         ASSERT_TRUE(outcome);
-        EXPECT_TRUE(outcome->ok);
-        ASSERT_FALSE(clock.calls().empty());
-        const auto serverNow = system_clock::now() + ahead;
-        EXPECT_LT(abs(duration_cast<milliseconds>(clock.calls().back() - serverNow).count()), 100)
-            << "server ahead by " << duration_cast<seconds>(ahead).count() << " s";
+        EXPECT_TRUE(outcome->first);
+        ASSERT_EQ(calls().size(), ++runs) << "the clock is set once a run";
+        EXPECT_LT(abs(duration_cast<milliseconds>(calls().back() - (system_clock::now() + c.ahead)).count()), 100);
     }
-    EXPECT_EQ(clock.calls().size(), 3u);
     EXPECT_EQ(server.lastRequestHeader(), 0x23) << "no leap warning, version 4, client mode";
 }
 
-// After 7 February 2036 the NTP seconds wrap to small numbers; they still mean the years after it.
-TEST(SntpClockSync, ATimeAfterTheNtpEraRollsOverIsReadAsSuch) {
-    SntpResponder server("127.0.0.1", 0);
-    VirtualEventLoop loop;
-    FakeClock clock;
-    SntpClockSync sync(loop, at(server, clock));
-    const auto in2040 = system_clock::time_point(seconds(2'208'988'800)); // 2040-01-01 00:00:00 UTC
-    server.setOffset(in2040 - system_clock::now());
-    const auto outcome = runOnce(loop, sync);
-    ASSERT_TRUE(outcome && outcome->ok);
-    EXPECT_LT(abs(duration_cast<milliseconds>(clock.calls().back() - in2040).count()), 1000);
-}
-
-struct BadAnswer {
-    Answer answer;
-    const char* what;
-    friend void PrintTo(const BadAnswer& b, std::ostream* os) { *os << b.what; }
-};
-
-class SntpClockSyncBadAnswer : public ::testing::TestWithParam<BadAnswer> {};
-
 // An answer that echoes our request but says the server cannot be trusted ends the run at once; one that echoes
 // another request is ignored, so the run ends only at the time-out. Either way the clock stays as it is.
-TEST_P(SntpClockSyncBadAnswer, FailsAndLeavesTheClockAlone) {
-    SntpResponder server("127.0.0.1", 0);
-    server.setAnswer(GetParam().answer);
+TEST_F(SntpClockSyncTest, AnUntrustedOrForeignAnswerFailsAndLeavesTheClockAlone) {
+    SntpClockSync sync(loop, options(kShortTimeoutMs));
     server.setOffset(hours(2));
-    VirtualEventLoop loop;
-    FakeClock clock;
-    SntpClockSync sync(loop, at(server, clock, kShortTimeoutMs));
-    const auto outcome = runOnce(loop, sync);
-    ASSERT_TRUE(outcome);
-    EXPECT_FALSE(outcome->ok);
-    EXPECT_TRUE(clock.calls().empty());
-    EXPECT_EQ(server.requests(), 1);
-    EXPECT_LT(outcome->took.count(), kShortTimeoutMs + 500);
-    if (GetParam().answer == Answer::WrongOriginate || GetParam().answer == Answer::Silent) {
-        EXPECT_GE(outcome->took.count(), kShortTimeoutMs - 10) << "waited for the right answer until the time-out";
+    int requests = 0;
+    for (const Answer answer : {Answer::WrongOriginate, Answer::ClientMode, Answer::KissOfDeath, Answer::Unsynchronised,
+                                Answer::Stratum16, Answer::NoTransmitTime, Answer::Silent}) {
+        SCOPED_TRACE(static_cast<int>(answer));
+        server.setAnswer(answer);
+        const auto outcome = runOnce(sync);
+        ASSERT_TRUE(outcome);
+        EXPECT_FALSE(outcome->first);
+        EXPECT_EQ(server.requests(), ++requests);
+        EXPECT_LT(outcome->second, kShortTimeoutMs + 500);
+        if (answer == Answer::WrongOriginate || answer == Answer::Silent) {
+            EXPECT_GE(outcome->second, kShortTimeoutMs - 10) << "waited for the right answer until the time-out";
+        }
     }
+    EXPECT_TRUE(calls().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, SntpClockSyncBadAnswer,
-    ::testing::Values(BadAnswer{Answer::WrongOriginate, "WrongOriginate"}, BadAnswer{Answer::ClientMode, "ClientMode"},
-                      BadAnswer{Answer::KissOfDeath, "KissOfDeath"},
-                      BadAnswer{Answer::Unsynchronised, "Unsynchronised"}, BadAnswer{Answer::Stratum16, "Stratum16"},
-                      BadAnswer{Answer::NoTransmitTime, "NoTransmitTime"}, BadAnswer{Answer::Silent, "Silent"}),
-    [](const auto& param) { return std::string(param.param.what); });
-
-TEST(SntpClockSync, AStaleAnswerBeforeTheRightOneIsSkipped) {
-    SntpResponder server("127.0.0.1", 0);
-    server.setAnswer(Answer::StaleThenGood);
-    server.setOffset(minutes(5));
-    VirtualEventLoop loop;
-    FakeClock clock;
-    SntpClockSync sync(loop, at(server, clock));
-    const auto outcome = runOnce(loop, sync);
-    ASSERT_TRUE(outcome);
-    EXPECT_TRUE(outcome->ok);
-    ASSERT_EQ(clock.calls().size(), 1u);
-    EXPECT_LT(abs(duration_cast<milliseconds>(clock.calls().back() - (system_clock::now() + minutes(5))).count()), 100);
-}
-
-TEST(SntpClockSync, NoServerNoNameOrARefusedClockFails) {
-    VirtualEventLoop loop;
-    FakeClock clock;
-    // A port where nothing listens: the host's refusal ends the run before the time-out.
+// No server (the host's refusal ends the run before the time-out), no such name, or a clock that may not be set.
+TEST_F(SntpClockSyncTest, NoServerNoNameOrARefusedClockFails) {
     std::uint16_t closedPort = 0;
     {
         SntpResponder gone("127.0.0.1", 0);
         closedPort = gone.port();
     }
-    SntpClockSync refused(loop,
-                          {.host = "127.0.0.1", .port = closedPort, .timeoutMs = 2000, .setClock = clock.setter()});
-    auto outcome = runOnce(loop, refused);
+    SntpClockSync refused(loop, {.host = "127.0.0.1", .port = closedPort, .timeoutMs = 2000, .setClock = setter()});
+    auto outcome = runOnce(refused);
     ASSERT_TRUE(outcome);
-    EXPECT_FALSE(outcome->ok);
-    EXPECT_LT(outcome->took.count(), 1000);
+    EXPECT_FALSE(outcome->first);
+    EXPECT_LT(outcome->second, 1000);
 
-    SntpClockSync unknown(loop,
-                          {.host = "no-such-host.invalid", .timeoutMs = kShortTimeoutMs, .setClock = clock.setter()});
-    outcome = runOnce(loop, unknown);
+    SntpClockSync unknown(loop, {.host = "no-such-host.invalid", .timeoutMs = kShortTimeoutMs, .setClock = setter()});
+    outcome = runOnce(unknown);
     ASSERT_TRUE(outcome);
-    EXPECT_FALSE(outcome->ok);
-    EXPECT_LT(outcome->took.count(), kShortTimeoutMs + 500);
-    EXPECT_TRUE(clock.calls().empty());
+    EXPECT_FALSE(outcome->first);
+    EXPECT_LT(outcome->second, kShortTimeoutMs + 500);
+    EXPECT_TRUE(calls().empty());
 
-    // The server answers, but the clock may not be set: a failure too.
-    SntpResponder server("127.0.0.1", 0);
-    clock.accept = false;
-    SntpClockSync denied(loop, at(server, clock));
-    outcome = runOnce(loop, denied);
+    accept = false;
+    SntpClockSync denied(loop, options());
+    outcome = runOnce(denied);
     ASSERT_TRUE(outcome);
-    EXPECT_FALSE(outcome->ok);
-    EXPECT_EQ(clock.calls().size(), 1u);
+    EXPECT_FALSE(outcome->first);
+    EXPECT_EQ(calls().size(), 1u);
 }
 
-TEST(SntpClockSync, OneRunAtATimeAndTheEndWakesARunStillWaiting) {
-    SntpResponder server("127.0.0.1", 0);
+TEST_F(SntpClockSyncTest, OneRunAtATimeAndTheEndWakesARunStillWaiting) {
     server.setAnswer(Answer::Silent);
-    VirtualEventLoop loop;
-    FakeClock clock;
     int outcomes = 0;
     {
-        SntpClockSync sync(loop, at(server, clock, 400));
+        SntpClockSync sync(loop, options(400));
         EXPECT_TRUE(sync.start([&](bool) { ++outcomes; }));
         EXPECT_FALSE(sync.start([&](bool) { ++outcomes; })) << "a second start while one runs";
-        const auto until = Steady::now() + seconds(5);
-        while (outcomes == 0 && Steady::now() < until) {
-            loop.runPosted();
-            std::this_thread::sleep_for(milliseconds(1));
-        }
+        pumpUntil([&] { return outcomes > 0; });
         EXPECT_EQ(outcomes, 1);
         server.setAnswer(Answer::Good);
-        const auto again = runOnce(loop, sync);
+        const auto again = runOnce(sync);
         ASSERT_TRUE(again) << "a new run once the last one has reported";
-        EXPECT_TRUE(again->ok);
+        EXPECT_TRUE(again->first);
 
         // Ended while a run waits for a silent server with a long time-out: it returns at once, and the run's
         // outcome is never reported.
         server.setAnswer(Answer::Silent);
-        auto waiting = std::make_unique<SntpClockSync>(loop, at(server, clock, 10'000));
+        auto waiting = std::make_unique<SntpClockSync>(loop, options(10'000));
         EXPECT_TRUE(waiting->start([&](bool) { ++outcomes; }));
         std::this_thread::sleep_for(milliseconds(50));
         const auto before = Steady::now();
@@ -225,7 +180,7 @@ TEST(SntpClockSync, OneRunAtATimeAndTheEndWakesARunStillWaiting) {
     EXPECT_EQ(outcomes, 1);
 }
 
-TEST(SntpClockSync, TheServerComesFromTheEnvironmentWhenWellFormed) {
+TEST(SntpClockSyncServer, TheServerComesFromTheEnvironmentWhenWellFormed) {
     struct Env final : ProcessEnvironment {
         std::optional<std::string> value;
         std::string executablePath() const override { return "/usr/bin/quorvex"; }
@@ -234,23 +189,24 @@ TEST(SntpClockSync, TheServerComesFromTheEnvironmentWhenWellFormed) {
         }
     } env;
     using Server = std::pair<std::string, std::uint16_t>;
+    const Server pool{"pool.ntp.org", 123};
     const std::vector<std::pair<std::optional<std::string>, Server>> cases = {
-        {std::nullopt, {"pool.ntp.org", 123}},
-        {"", {"pool.ntp.org", 123}},
+        {std::nullopt, pool},
+        {"", pool},
         {"time.example.net", {"time.example.net", 123}},
         {"10.231.1.1:1123", {"10.231.1.1", 1123}},
         {"[2001:db8::1]:4123", {"2001:db8::1", 4123}},
         {"[2001:db8::1]", {"2001:db8::1", 123}},
         {"2001:db8::1", {"2001:db8::1", 123}},
         // Malformed: the default stays.
-        {"host:", {"pool.ntp.org", 123}},
-        {"host:0", {"pool.ntp.org", 123}},
-        {"host:65536", {"pool.ntp.org", 123}},
-        {"host:12x", {"pool.ntp.org", 123}},
-        {":123", {"pool.ntp.org", 123}},
-        {"[::1]x", {"pool.ntp.org", 123}},
-        {"[::1", {"pool.ntp.org", 123}},
-        {"a host", {"pool.ntp.org", 123}},
+        {"host:", pool},
+        {"host:0", pool},
+        {"host:65536", pool},
+        {"host:12x", pool},
+        {":123", pool},
+        {"[::1]x", pool},
+        {"[::1", pool},
+        {"a host", pool},
     };
     for (const auto& [value, expected] : cases) {
         env.value = value;
