@@ -1,13 +1,13 @@
 #include "ConnectionFixture.h"
 
+#include <cstdio>
+
 namespace qv::test {
 namespace {
 
 constexpr double kSecond = 1.0 / 86400;
 
 struct ScheduledActionsTest : ConnectionFixture {
-    /// The settings file holds `ini` (the modem is restarted at each disconnection unless it says otherwise).
-    void begin(const std::string& ini) { start(ini); }
     /// Sets the wall clock so that the schedule check's next tick, a second from now, reads h:m:s on the given day
     /// of March 2026.
     void nextTickAt(int h, int m, int s, int day = 5) {
@@ -25,14 +25,32 @@ struct ScheduledActionsTest : ConnectionFixture {
             return cancel;
         });
     }
+    /// The line drops `ms` from now, which starts the disconnected handling and its modem restart (1.5 s).
+    void dropAfter(int ms) {
+        drop_ = loop.createTimer(ms, true, [this] {
+            drop_->stop();
+            monitor.disconnect();
+        });
+    }
+    /// Frees a disconnected handling still busy after 30 s; true when it had to (a wait for it never ended).
+    bool& watchdog() {
+        watchdog_ = loop.createTimer(30000, true, [this] {
+            deadlocked_ = deadlocked_ || st().disconnectBusy;
+            st().disconnectBusy = false;
+        });
+        return deadlocked_;
+    }
+
+private:
+    std::unique_ptr<Timer> drop_, watchdog_;
+    bool deadlocked_ = false;
 };
 
 enum class Line { Offline, Connected, Dialling };
 
 struct ConnectCase {
     const char* name;
-    const char* scheduled; ///< [Pripojit] V
-    int h, m, s;
+    int h, m, s; ///< [Pripojit] V
     Line line;
     bool dials;
 };
@@ -43,7 +61,9 @@ struct ScheduledConnectTest : ScheduledActionsTest, testing::WithParamInterface<
 // clears [Pripojit] Ano in the file but not in the record; connected or dialling, it does nothing at all.
 TEST_P(ScheduledConnectTest, FiresInItsSecondOnlyWhenNeitherConnectedNorDialling) {
     const ConnectCase& c = GetParam();
-    begin(std::string("[Pripojit]\r\nAno=1\r\nV=") + c.scheduled + "\r\n");
+    char at[16];
+    std::snprintf(at, sizeof at, "%d:%02d:%02d", c.h, c.m, c.s);
+    start(std::string("[Pripojit]\r\nAno=1\r\nV=") + at + "\r\n");
     if (c.line == Line::Connected)
         connectNow();
     if (c.line == Line::Dialling)
@@ -73,17 +93,16 @@ TEST_P(ScheduledConnectTest, FiresInItsSecondOnlyWhenNeitherConnectedNorDialling
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ScheduledConnectTest,
-                         testing::Values(ConnectCase{"Midnight", "0:00:00", 0, 0, 0, Line::Offline, true},
-                                         ConnectCase{"Afternoon", "14:07:12", 14, 7, 12, Line::Offline, true},
-                                         ConnectCase{"LastSecondOfTheDay", "23:59:59", 23, 59, 59, Line::Offline, true},
-                                         ConnectCase{"AlreadyConnected", "14:07:12", 14, 7, 12, Line::Connected, false},
-                                         ConnectCase{"WhileDialling", "14:07:12", 14, 7, 12, Line::Dialling, false}),
+                         testing::Values(ConnectCase{"Midnight", 0, 0, 0, Line::Offline, true},
+                                         ConnectCase{"LastSecondOfTheDay", 23, 59, 59, Line::Offline, true},
+                                         ConnectCase{"AlreadyConnected", 14, 7, 12, Line::Connected, false},
+                                         ConnectCase{"WhileDialling", 14, 7, 12, Line::Dialling, false}),
                          [](const testing::TestParamInfo<ConnectCase>& i) { return std::string(i.param.name); });
 
 // Nothing remembers having fired: the same time on the next day dials again while the record is unchanged; the
 // next reload of the record from the file switches it off.
 TEST_F(ScheduledActionsTest, TheConnectFiresAgainNextDayUntilTheRecordIsReloaded) {
-    begin("[Pripojit]\r\nAno=1\r\nV=7:30:00\r\n[Pripojeni]\r\nReDial=0\r\n[Modem]\r\nRestart=0\r\n");
+    start("[Pripojit]\r\nAno=1\r\nV=7:30:00\r\n[Pripojeni]\r\nReDial=0\r\n[Modem]\r\nRestart=0\r\n");
     nextTickAt(7, 30, 0, 6);
     loop.advance(1000);
     ASSERT_EQ(dialer.dials.size(), 1u);
@@ -110,25 +129,16 @@ TEST_F(ScheduledActionsTest, TheConnectFiresAgainNextDayUntilTheRecordIsReloaded
 // A tick that falls inside the disconnected handling (here while it restarts the modem) must not wait there for the
 // handling: the dial comes once the handling is over.
 TEST_F(ScheduledActionsTest, AConnectDueDuringTheDisconnectedHandlingDialsAfterIt) {
-    begin("[Pripojit]\r\nAno=1\r\nV=14:07:12\r\n[Pripojeni]\r\nReDial=0\r\n");
+    start("[Pripojit]\r\nAno=1\r\nV=14:07:12\r\n[Pripojeni]\r\nReDial=0\r\n");
     connectNow();
     nextTickAt(14, 7, 12);
-    bool deadlocked = false;
-    auto watchdog = loop.createTimer(30000, true, [&] {
-        deadlocked = deadlocked || st().disconnectBusy;
-        st().disconnectBusy = false;
-    });
+    const bool& deadlocked = watchdog();
     std::uint64_t dialledAt = 0;
-    std::unique_ptr<Timer> drop;
-    drop = loop.createTimer(300, true, [&] {
-        drop->stop();
-        dialer.events.OnDialing = [&] { dialledAt = loop.tickCount(); };
-        monitor.disconnect(); // restarts the modem, pumping for 1.5 s
-    });
+    dialer.events.OnDialing = [&] { dialledAt = loop.tickCount(); };
+    dropAfter(300);
     loop.advance(1000); // the due tick comes inside the handling
     EXPECT_EQ(dialledAt, 0u);
     loop.advance(2000);
-    watchdog->stop();
     EXPECT_FALSE(deadlocked);
     EXPECT_FALSE(st().disconnectBusy);
     EXPECT_GT(dialledAt, 1800u); // after the handling's modem restart
@@ -140,7 +150,7 @@ TEST_F(ScheduledActionsTest, AConnectDueDuringTheDisconnectedHandlingDialsAfterI
 // The scheduled hang-up is expected (no redial), and the file and the countdown wait 2500 ms and then for the
 // disconnected handling, which here still runs at that time.
 TEST_F(ScheduledActionsTest, TheDisconnectHangsUpThenClearsTheFileAndStartsTheCountdownAfterTheHandling) {
-    begin("[Odpojit]\r\nAno=1\r\nV=14:07:12\r\nVypnout=1\r\n[Pripojeni]\r\nReDial=1\r\n");
+    start("[Odpojit]\r\nAno=1\r\nV=14:07:12\r\nVypnout=1\r\n[Pripojeni]\r\nReDial=1\r\n");
     connectNow();
     const std::uint32_t handle = st().rasConnHandle;
     bool expectedAtHangUp = false;
@@ -150,16 +160,8 @@ TEST_F(ScheduledActionsTest, TheDisconnectHangsUpThenClearsTheFileAndStartsTheCo
     ASSERT_EQ(dialer.hangUps, std::vector<std::uint32_t>{handle});
     EXPECT_TRUE(expectedAtHangUp);
     EXPECT_EQ(log().back(), "Časové plánované odpojení");
-    std::unique_ptr<Timer> drop;
-    drop = loop.createTimer(1000, true, [&] {
-        drop->stop();
-        monitor.disconnect(); // the handling's modem restart runs past the 2500 ms
-    });
-    bool deadlocked = false;
-    auto watchdog = loop.createTimer(30000, true, [&] {
-        deadlocked = deadlocked || st().disconnectBusy;
-        st().disconnectBusy = false;
-    });
+    dropAfter(1000); // the handling's modem restart runs past the 2500 ms
+    const bool& deadlocked = watchdog();
     loop.advance(2999);
     EXPECT_EQ(ano("Odpojit"), 1);
     EXPECT_FALSE(timer14().enabled());
@@ -169,7 +171,6 @@ TEST_F(ScheduledActionsTest, TheDisconnectHangsUpThenClearsTheFileAndStartsTheCo
     EXPECT_TRUE(timer14().enabled());
     boxHeld(0, true);
     loop.advance(60000);
-    watchdog->stop();
     EXPECT_FALSE(deadlocked);
     EXPECT_EQ(dialer.dials.size(), 1u); // no redial
     EXPECT_EQ(dialogs.boxes, std::vector<std::string>{"info/cancel: Vypnutí PC za 10 sekund"});
@@ -187,7 +188,7 @@ struct OfflineDisconnectTest : ScheduledActionsTest, testing::WithParamInterface
 // starts when asked for. With a connect in the same second, the dial starts and the disconnect finds no line.
 TEST_P(OfflineDisconnectTest, NothingIsHungUpAndTheCountdownStartsWhenAsked) {
     const OfflineCase& c = GetParam();
-    begin(std::string("[Odpojit]\r\nAno=1\r\nV=14:07:12\r\n") + c.ini);
+    start(std::string("[Odpojit]\r\nAno=1\r\nV=14:07:12\r\n") + c.ini);
     nextTickAt(14, 7, 12);
     const bool connectToo = form->settings().scheduledConnectOn;
     loop.advance(1000);
@@ -212,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, OfflineDisconnectTest,
 // A failing dial is logged under the connect's tag and the disconnect still runs in the same tick; a failing
 // hang-up is logged under the disconnect's tag and starts no countdown.
 TEST_F(ScheduledActionsTest, FailuresAreLoggedWithTheirTagsAndTheCheckKeepsRunning) {
-    begin("[Pripojit]\r\nAno=1\r\nV=14:07:12\r\n[Odpojit]\r\nAno=1\r\nV=14:07:12\r\nVypnout=1\r\n");
+    start("[Pripojit]\r\nAno=1\r\nV=14:07:12\r\n[Odpojit]\r\nAno=1\r\nV=14:07:12\r\nVypnout=1\r\n");
     dialer.events.OnDialing = [] { throw 1; };
     nextTickAt(14, 7, 12);
     loop.advance(1000);
@@ -231,86 +232,65 @@ TEST_F(ScheduledActionsTest, FailuresAreLoggedWithTheirTagsAndTheCheckKeepsRunni
 }
 
 // The countdown: a box a second after the start (5 left), another 5 s later (0), and 5 s after that (-5) the
-// power-off, about 11 s after the start; a box nobody cancels lets it ask again every 5 s. The first tick clears
-// the tray switch. "Cancel" then puts it back: stopped, period 1000 ms, 10 s.
-TEST_F(ScheduledActionsTest, NobodyCancelsThePowerOffIsAskedAfterElevenSecondsAndAgain) {
-    begin("");
-    form->intents().clicked(w::VypnoutPcpoodpojen1);
-    ASSERT_TRUE(main(w::VypnoutPcpoodpojen1).checked);
-    std::vector<int> seen;
-    auto box = [&](int ms, bool cancel) {
-        dialogs.cancelBoxReactions.push_back([&, ms, cancel] {
-            seen.push_back(form->shutdownCountdown().secondsLeft());
-            EXPECT_FALSE(main(w::VypnoutPcpoodpojen1).checked);
-            EXPECT_EQ(timer14().interval(), 5000);
-            loop.pumpWait(ms);
-            return cancel;
-        });
+// power-off, about 11 s after the start; a box nobody cancels lets it ask again every 5 s. Each tick clears the tray
+// switch. "Cancel" in any box puts it back: stopped, period 1000 ms, 10 s, so the next start runs the full 11 s
+// again; "Cancel" in a box that opened only after -5 is too late, and the boxes below it change nothing more.
+TEST_F(ScheduledActionsTest, TheCountdownAsksForThePowerOffAfterElevenSecondsUnlessCancelledFirst) {
+    start("");
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, bool>> boxes; ///< how long each box stays open, and whether "Cancel" closes it
+        std::vector<std::string> seen;           ///< at each box: seconds left, and power-offs asked for so far
+        std::vector<std::uint64_t> powerOffs;    ///< ms after the start
+    } runs[] = {
+        {"cancel in the first box", {{2000, true}}, {"5/0"}, {}},
+        {"nobody cancels",
+         {{30000, false}, {30000, false}, {30000, false}, {0, true}},
+         {"5/0", "0/0", "-5/1", "-10/2"},
+         {11000, 16000}},
+        {"cancel too late", {{20000, true}, {20000, true}, {0, true}}, {"5/0", "0/0", "-5/1"}, {11000}},
     };
-    box(30000, false);
-    box(30000, false);
-    box(30000, false);
-    box(0, true);
-    form->shutdownCountdown().start();
-    loop.advance(999);
-    EXPECT_TRUE(main(w::VypnoutPcpoodpojen1).checked);
-    EXPECT_TRUE(dialogs.boxes.empty());
-    loop.advance(1);
-    EXPECT_EQ(seen, (std::vector<int>{5, 0, -5, -10}));
-    EXPECT_EQ(shutdown.requests, (std::vector<std::uint64_t>{11000, 16000}));
-    EXPECT_EQ(dialogs.cancelBoxTitles, std::vector<std::string>(4, "Information"));
-    EXPECT_EQ(dialogs.boxes, std::vector<std::string>(4, "info/cancel: Vypnutí PC za 10 sekund"));
-    EXPECT_FALSE(timer14().enabled());
-    EXPECT_EQ(timer14().interval(), 1000);
-    EXPECT_EQ(form->shutdownCountdown().secondsLeft(), 10);
-}
-
-// "Cancel" in the first box stops the countdown for good; a later start runs the full 11 s again.
-TEST_F(ScheduledActionsTest, CancelInTheFirstBoxPutsTheCountdownBackToItsStart) {
-    begin("");
-    boxHeld(2000, true);
-    form->shutdownCountdown().start();
-    loop.advance(1000);
-    EXPECT_FALSE(timer14().enabled());
-    EXPECT_EQ(timer14().interval(), 1000);
-    EXPECT_EQ(form->shutdownCountdown().secondsLeft(), 10);
-    loop.advance(60000);
-    EXPECT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_TRUE(shutdown.requests.empty());
-
-    const std::uint64_t start = loop.tickCount();
-    boxHeld(5000, false);
-    boxHeld(5000, false);
-    boxHeld(0, true);
-    form->shutdownCountdown().start();
-    loop.advance(1000);
-    EXPECT_EQ(shutdown.requests, std::vector<std::uint64_t>{start + 11000});
-    EXPECT_EQ(dialogs.boxes.size(), 4u);
-}
-
-// "Cancel" in a box that opened only after the countdown reached -5 is too late: the power-off was asked for. The
-// boxes below it, closed with "Cancel" later, change nothing more.
-TEST_F(ScheduledActionsTest, CancelAfterTheCountdownReachedMinusFiveIsTooLate) {
-    begin("");
-    boxHeld(20000, true);
-    boxHeld(20000, true);
-    dialogs.cancelBoxReactions.push_back([&] {
-        EXPECT_EQ(shutdown.requests.size(), 1u);
-        return true;
-    });
-    form->shutdownCountdown().start();
-    loop.advance(1000);
-    EXPECT_EQ(shutdown.requests, std::vector<std::uint64_t>{11000});
-    EXPECT_EQ(dialogs.boxes.size(), 3u);
-    EXPECT_FALSE(timer14().enabled());
-    EXPECT_EQ(form->shutdownCountdown().secondsLeft(), 10);
-    loop.advance(60000);
-    EXPECT_EQ(shutdown.requests.size(), 1u);
+    std::size_t boxes = 0;
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.name);
+        form->intents().clicked(w::VypnoutPcpoodpojen1);
+        ASSERT_TRUE(main(w::VypnoutPcpoodpojen1).checked);
+        std::vector<std::string> seen;
+        for (const auto& [ms, cancel] : run.boxes)
+            dialogs.cancelBoxReactions.push_back([&, ms, cancel] {
+                seen.push_back(std::to_string(form->shutdownCountdown().secondsLeft()) + "/" +
+                               std::to_string(shutdown.requests.size()));
+                EXPECT_FALSE(main(w::VypnoutPcpoodpojen1).checked);
+                EXPECT_EQ(timer14().interval(), 5000);
+                loop.pumpWait(ms);
+                return cancel;
+            });
+        const std::uint64_t start = loop.tickCount();
+        shutdown.requests.clear();
+        form->shutdownCountdown().start();
+        loop.advance(999);
+        EXPECT_TRUE(main(w::VypnoutPcpoodpojen1).checked);
+        EXPECT_EQ(dialogs.boxes.size(), boxes);
+        loop.advance(1);
+        EXPECT_EQ(seen, run.seen);
+        std::vector<std::uint64_t> powerOffs;
+        for (const auto at : shutdown.requests)
+            powerOffs.push_back(at - start);
+        EXPECT_EQ(powerOffs, run.powerOffs);
+        EXPECT_FALSE(timer14().enabled());
+        EXPECT_EQ(timer14().interval(), 1000);
+        EXPECT_EQ(form->shutdownCountdown().secondsLeft(), 10);
+        loop.advance(60000);
+        boxes += run.boxes.size();
+        EXPECT_EQ(dialogs.boxes, std::vector<std::string>(boxes, "info/cancel: Vypnutí PC za 10 sekund"));
+        EXPECT_EQ(shutdown.requests.size(), run.powerOffs.size());
+    }
+    EXPECT_EQ(dialogs.cancelBoxTitles, std::vector<std::string>(boxes, "Information"));
 }
 
 // A disconnect rule with the tray switch on starts the countdown through the shell's hook.
 TEST_F(ScheduledActionsTest, ARuleWithTheTraySwitchOnStartsTheCountdown) {
-    begin("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=1\r\n");
+    start("[Pripojeni]\r\nReDialTime=1\r\nReDialTimeHodnota=1\r\n");
     connectNow();
     form->intents().clicked(w::VypnoutPcpoodpojen1);
     loop.advance(60000);
