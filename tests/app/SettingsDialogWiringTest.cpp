@@ -21,32 +21,36 @@ struct SettingsDialogWiringTest : ShellFixture {
     }
 };
 
-TEST_F(SettingsDialogWiringTest, BothMenuItemsOpenTheOneDialogInTheMainWindowsColour) {
-    fs.put("/app/Nastaveni.ini", "[Aplikace]\r\nBarva=255\r\n");
+// Both menu items open the one dialog in the main window's colour; its load selects the default account, a rule it
+// adds reaches the main window's rule list, and its save colours the main window.
+TEST_F(SettingsDialogWiringTest, TheMenuOpensTheOneDialogWhoseLoadAndSaveReachTheMainWindow) {
+    fs.put("/app/Nastaveni.ini", "[Aplikace]\r\nBarva=255\r\n[Ucet]\r\nHodnota=1\r\n");
     started();
+    views.main.setIndex(w::ComboBox1, 0);
     openFromMenu(w::Nastaveni1);
     EXPECT_TRUE(dialog(d::TForm2).visible);
     EXPECT_EQ(dialog(d::TForm2).color, 255u);
+    EXPECT_EQ(main(w::ComboBox1).index, 1);
     const auto raises = views.settings.raiseCount();
     openFromMenu(w::Nastaven1);
     EXPECT_EQ(views.settings.raiseCount(), raises + 1);
+    views.settings.setText(d::RulePath, "/usr/bin/backup");
+    form->intents().textEdited(d::RulePath, "/usr/bin/backup");
+    form->intents().clicked(d::RuleAddButton);
+    ASSERT_EQ(form->externalApps().rules().size(), 1u);
+    EXPECT_EQ(form->externalApps().rules()[0].path, "/usr/bin/backup");
+    EXPECT_EQ(fs.readAll("/app/Data/alice_ExternApp.dat")->size(), extapps::kRuleRecordSize);
     form->intents().clicked(d::CancelButton);
     EXPECT_FALSE(dialog(d::TForm2).visible);
-    EXPECT_FALSE(fs.exists("/app/Error.log"));
-}
 
-TEST_F(SettingsDialogWiringTest, TheDialogsLoadSelectsTheDefaultAccountAndTheSaveColoursTheMainWindow) {
-    fs.put("/app/Nastaveni.ini", "[Ucet]\r\nHodnota=1\r\n");
-    started();
-    views.main.setIndex(w::ComboBox1, 0);
     openFromMenu();
-    EXPECT_EQ(main(w::ComboBox1).index, 1);
     dialogs.colorAnswers = {0x00112233u};
     form->intents().clicked(d::ColorButton);
     EXPECT_EQ(main(w::TForm1).color, 0x00112233u);
     form->intents().clicked(d::SaveButton);
     form->activated();
     EXPECT_EQ(main(w::TForm1).color, 0x00112233u) << "saved, so the main window's own load keeps it";
+    EXPECT_FALSE(fs.exists("/app/Error.log"));
 }
 
 TEST_F(SettingsDialogWiringTest, TheSliderAndTheSaveReachTheOpenFloatingWindow) {
@@ -73,17 +77,6 @@ TEST_F(SettingsDialogWiringTest, TheSliderAndTheSaveReachTheOpenFloatingWindow) 
     EXPECT_TRUE(form->floating().exists());
     EXPECT_EQ(form->floating().placement().opacity, 120);
     EXPECT_TRUE(form->timers().timer(11).enabled());
-}
-
-TEST_F(SettingsDialogWiringTest, ARuleAddedInTheDialogReachesTheMainWindowsRuleList) {
-    started();
-    openFromMenu();
-    views.settings.setText(d::RulePath, "/usr/bin/backup");
-    form->intents().textEdited(d::RulePath, "/usr/bin/backup");
-    form->intents().clicked(d::RuleAddButton);
-    ASSERT_EQ(form->externalApps().rules().size(), 1u);
-    EXPECT_EQ(form->externalApps().rules()[0].path, "/usr/bin/backup");
-    EXPECT_EQ(fs.readAll("/app/Data/alice_ExternApp.dat")->size(), extapps::kRuleRecordSize);
 }
 
 } // namespace
