@@ -136,21 +136,6 @@ INSTANTIATE_TEST_SUITE_P(
         NoSelection{"AccountChange", d::AccountChangeButton, SettingsDialogFixture::kAccounts, d::ServerEdit}),
     [](const testing::TestParamInfo<NoSelection>& i) { return i.param.name; });
 
-TEST_F(RuleEditorTest, RemoveTakesTheSelectedRuleOutOfTheListAsLastRead) {
-    putRules({"/a", "/b", "/c"});
-    open();
-    choose(d::RuleList, 1);
-    click(d::RuleRemoveButton);
-    EXPECT_EQ(rulePaths(), (std::vector<std::string>{"/a", "/c"}));
-    EXPECT_EQ(at(d::RuleList).items, (std::vector<std::string>{"/a", "/c"}));
-    EXPECT_EQ(at(d::RulePath).text, "");
-    choose(d::RuleList, 1);
-    choose(d::RuleList, 1);
-    click(d::RuleRemoveButton);
-    click(d::RuleRemoveButton); // the selection went with the reload
-    EXPECT_EQ(rulePaths(), std::vector<std::string>{"/a"});
-}
-
 TEST_F(RuleEditorTest, ChangeReplacesTheSelectedRuleAndKeepsTheEditor) {
     putRules({"/a", "/b"});
     open();
@@ -165,35 +150,6 @@ TEST_F(RuleEditorTest, ChangeReplacesTheSelectedRuleAndKeepsTheEditor) {
     EXPECT_EQ(rules[1].path, "/b");
     EXPECT_EQ(at(d::RulePath).text, "/z");
     EXPECT_EQ(mainRuleLoads, 1);
-}
-
-// The 255th rule is the last; its path, as any, is cut to 200 characters.
-TEST_F(RuleEditorTest, TheTwoHundredFiftyFifthRuleIsTheLast) {
-    std::vector<std::string> programs;
-    for (int i = 0; i < 254; ++i)
-        programs.push_back("/p" + std::to_string(i));
-    putRules(programs);
-    open();
-    type(d::RulePath, std::string(230, 'p'));
-    click(d::RuleAddButton);
-    EXPECT_EQ(rulePaths().size(), 255u);
-    EXPECT_TRUE(dialogs.boxes.empty());
-    type(d::RulePath, "/one-too-many");
-    click(d::RuleAddButton);
-    EXPECT_EQ(rulePaths().size(), 255u);
-    EXPECT_EQ(rulePaths().back(), std::string(200, 'p'));
-    EXPECT_EQ(dialogs.boxes, std::vector<std::string>{std::string("error/ok: ") + RuleEditor::kListFull});
-}
-
-TEST_F(RuleEditorTest, AFailedWriteIsLoggedAndLeavesTheFile) {
-    putRules({"/a"});
-    open();
-    type(d::RulePath, "/b");
-    fs.setReadOnly("/app/Data", true);
-    click(d::RuleAddButton);
-    EXPECT_EQ(rulePaths(), std::vector<std::string>{"/a"});
-    EXPECT_EQ(errors(), std::vector<std::string>{t::kRuleAdd});
-    EXPECT_TRUE(form->exists());
 }
 
 using MailAccountEditorTest = SettingsDialogFixture;
@@ -238,31 +194,6 @@ TEST_F(MailAccountEditorTest, ChangeLeavesTheListLineAsItWas) {
     EXPECT_EQ(at(d::AccountList).items[0], "pop.new.cz , anna") << "shown again";
 }
 
-TEST_F(MailAccountEditorTest, RemoveTakesTheChosenAccountOut) {
-    putAccounts({kAnn, kBob, kAnn});
-    open();
-    choose(d::AccountList, 1);
-    click(d::AccountRemoveButton);
-    EXPECT_EQ(accounts(), (std::vector<mail::MailAccount>{kAnn, kAnn}));
-    EXPECT_EQ(at(d::AccountList).items, (std::vector<std::string>{"pop.a.cz , ann", "pop.a.cz , ann"}));
-    EXPECT_EQ(at(d::AccountList).index, -1);
-}
-
-TEST_F(MailAccountEditorTest, TheTwoHundredFiftyFifthAccountIsTheLast) {
-    putAccounts(std::vector<mail::MailAccount>(254, kAnn));
-    open();
-    type(d::ServerEdit, "pop.last.cz");
-    click(d::AccountAddButton);
-    EXPECT_EQ(accounts().size(), 255u);
-    type(d::ServerEdit, "pop.too-many.cz");
-    click(d::AccountAddButton);
-    const auto now = accounts();
-    EXPECT_EQ(now.size(), 255u);
-    EXPECT_EQ(now.back().server, "pop.last.cz");
-    EXPECT_EQ(dialogs.boxes, std::vector<std::string>{std::string("error/ok: ") + MailAccountEditor::kListFull});
-    EXPECT_FALSE(mailLock.mailFileBusy());
-}
-
 // While a mail check holds the file, the dialog's operations wait for it, a second at a time, and then run in the
 // order they were asked for; closing the dialog drops those still waiting.
 TEST_F(MailAccountEditorTest, OperationsWaitForAMailCheckToReleaseTheFile) {
@@ -294,13 +225,75 @@ TEST_F(MailAccountEditorTest, OperationsWaitForAMailCheckToReleaseTheFile) {
     EXPECT_EQ(accounts(), both);
 }
 
-TEST_F(MailAccountEditorTest, AFailureReleasesTheFile) {
+using ListsTest = SettingsDialogFixture;
+
+// "Odebrat" takes the selected line out of the list as last read, and the selection with it.
+TEST_F(ListsTest, RemoveTakesTheSelectedLineOut) {
+    putRules({"/a", "/b", "/c"});
+    putAccounts({kAnn, kBob, kAnn});
+    open();
+    choose(d::RuleList, 1);
+    click(d::RuleRemoveButton);
+    EXPECT_EQ(rulePaths(), (std::vector<std::string>{"/a", "/c"}));
+    EXPECT_EQ(at(d::RuleList).items, (std::vector<std::string>{"/a", "/c"}));
+    EXPECT_EQ(at(d::RulePath).text, "");
+    choose(d::RuleList, 1);
+    choose(d::RuleList, 1);
+    click(d::RuleRemoveButton);
+    click(d::RuleRemoveButton); // the selection went with the reload
+    EXPECT_EQ(rulePaths(), std::vector<std::string>{"/a"});
+
+    choose(d::AccountList, 1);
+    click(d::AccountRemoveButton);
+    EXPECT_EQ(accounts(), (std::vector<mail::MailAccount>{kAnn, kAnn}));
+    EXPECT_EQ(at(d::AccountList).items, (std::vector<std::string>{"pop.a.cz , ann", "pop.a.cz , ann"}));
+    EXPECT_EQ(at(d::AccountList).index, -1);
+}
+
+// Both lists end at 255 lines: one more is refused with a box. A rule's path, as any, is cut to 200 characters.
+TEST_F(ListsTest, TheTwoHundredFiftyFifthLineIsTheLast) {
+    std::vector<std::string> programs;
+    for (int i = 0; i < 254; ++i)
+        programs.push_back("/p" + std::to_string(i));
+    putRules(programs);
+    putAccounts(std::vector<mail::MailAccount>(254, kAnn));
+    open();
+    type(d::RulePath, std::string(230, 'p'));
+    click(d::RuleAddButton);
+    type(d::ServerEdit, "pop.last.cz");
+    click(d::AccountAddButton);
+    EXPECT_EQ(rulePaths().size(), 255u);
+    EXPECT_EQ(accounts().size(), 255u);
+    EXPECT_TRUE(dialogs.boxes.empty());
+    type(d::RulePath, "/one-too-many");
+    click(d::RuleAddButton);
+    type(d::ServerEdit, "pop.too-many.cz");
+    click(d::AccountAddButton);
+    EXPECT_EQ(rulePaths().size(), 255u);
+    EXPECT_EQ(rulePaths().back(), std::string(200, 'p'));
+    const auto now = accounts();
+    EXPECT_EQ(now.size(), 255u);
+    EXPECT_EQ(now.back().server, "pop.last.cz");
+    EXPECT_EQ(dialogs.boxes, (std::vector<std::string>{std::string("error/ok: ") + RuleEditor::kListFull,
+                                                       std::string("error/ok: ") + MailAccountEditor::kListFull}));
+    EXPECT_FALSE(mailLock.mailFileBusy());
+}
+
+// A failed write is logged under its tag and leaves the file; the dialog stays, and the mail file is released, also
+// after a file that reads badly.
+TEST_F(ListsTest, AFailedWriteIsLoggedLeavesTheFileAndReleasesIt) {
+    putRules({"/a"});
     putAccounts({kAnn});
     open();
+    type(d::RulePath, "/b");
     type(d::ServerEdit, "pop.b.cz");
     fs.setReadOnly("/app/Data", true);
+    click(d::RuleAddButton);
     click(d::AccountAddButton);
-    EXPECT_EQ(errors(), std::vector<std::string>{t::kAccountAdd});
+    EXPECT_EQ(rulePaths(), std::vector<std::string>{"/a"});
+    EXPECT_EQ(accounts(), std::vector<mail::MailAccount>{kAnn});
+    EXPECT_EQ(errors(), (std::vector<std::string>{t::kRuleAdd, t::kAccountAdd}));
+    EXPECT_TRUE(form->exists());
     EXPECT_FALSE(mailLock.mailFileBusy());
     fs.setReadOnly("/app/Data", false);
     fs.put(kAccounts, "not a whole record");

@@ -158,13 +158,12 @@ struct SettingsDialogFixture : testing::Test {
         return h;
     }
 
-    /// The main window's activation loads the record before the user can open the dialog.
-    void loadRecord() { settings::LoadSettings(settingsFile, record, {1080, 100}); }
-    /// The menu, then the window's first activation, as the window reports its showing.
+    /// The main window's activation loads the record; then the menu, and the window's first activation, as the window
+    /// reports its showing.
     void open(const std::string& settingsText = {}) {
         if (!settingsText.empty())
             fs.put(kSettings, cp1250::fromUtf8(settingsText));
-        loadRecord();
+        settings::LoadSettings(settingsFile, record, {1080, 100});
         form->open(kMainColour);
         router.windowEvent(d::TForm2, shell::WindowEvent::Activated);
     }
@@ -186,28 +185,20 @@ struct SettingsDialogFixture : testing::Test {
         auto bytes = const_cast<MemoryFileSystem&>(fs).readAll(kSettings);
         return bytes ? cp1250::toUtf8(*bytes) : std::string("<none>");
     }
-    /// The tags of the error log's lines, in order.
+    /// The tags of the error log's lines ("date time : tag"), in order.
     std::vector<std::string> errors() {
         std::vector<std::string> out;
         const std::string text = fs.readAll("/app/Error.log").value_or("");
-        std::size_t pos = 0;
-        while (pos < text.size()) {
-            const auto end = text.find("\r\n", pos);
-            const std::string line = text.substr(pos, end - pos);
-            out.push_back(line.substr(line.rfind(" : ") + 3));
-            pos = end == std::string::npos ? text.size() : end + 2;
-        }
+        for (std::size_t at = 0; (at = text.find(" : ", at)) != std::string::npos; at += 3)
+            out.push_back(text.substr(at + 3, text.find("\r\n", at) - at - 3));
         return out;
     }
 
     // The two lists' files.
     void putRules(const std::vector<std::string>& programs) {
-        std::vector<extapps::ExternalAppRule> rules;
-        for (const auto& p : programs) {
-            extapps::ExternalAppRule r;
-            r.path = p;
-            rules.push_back(r);
-        }
+        std::vector<extapps::ExternalAppRule> rules(programs.size());
+        for (std::size_t i = 0; i < programs.size(); ++i)
+            rules[i].path = programs[i];
         fs.put(kRules, extapps::encodeRules(rules));
     }
     std::vector<std::string> rulePaths() {
