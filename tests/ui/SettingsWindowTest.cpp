@@ -104,7 +104,6 @@ const char* const kIntents =
     "textEdited PasswordEdit x|clicked AccountAddButton|clicked AccountRemoveButton|clicked AccountChangeButton|"
     "toggled MailCheckBox 1|textEdited MailIntervalField 2|toggled MailSoundBox 1|toggled MailClientBox 1|"
     "clicked MailClientButton";
-// clang-format on
 
 } // namespace
 
@@ -211,18 +210,9 @@ private slots:
         QCOMPARE(find<QLineEdit>(n::PasswordEdit)->echoMode(), QLineEdit::Normal);
     }
 
-    // Every name of the table has a widget and every named widget is in the table; one gesture on each sends one
-    // intent of its kind.
-    void everyWidgetNamedAndEachGestureSendsItsIntent() {
-        QSet<QString> seen{window().objectName()};
-        for (QObject* o : window().findChildren<QObject*>())
-            if (o->isWidgetType() && !o->objectName().isEmpty() && !o->objectName().startsWith(QLatin1String("qt_"))) {
-                QVERIFY2(view().find(o->objectName().toStdString()), qPrintable(o->objectName()));
-                seen.insert(o->objectName());
-            }
-        for (const shell::WidgetName& name : view().names())
-            QVERIFY2(seen.contains(qname(name)), qPrintable(qname(name)));
-
+    // One gesture on each named widget sends one intent of its kind (that the names and the widgets match, the dial
+    // flow test checks for every window).
+    void eachGestureSendsItsIntent() {
         view().setItems(n::RuleList, {"/usr/bin/a", "/usr/bin/b"});
         view().setItems(n::AccountList, {"pop.a.cz , a", "pop.b.cz , b"});
         sink.log.clear();
@@ -327,12 +317,6 @@ private slots:
             for (std::size_t i = 0; i < kPages.size(); ++i)
                 QCOMPARE(find(kPages[i].group)->isVisible(), int(i) == row);
         }
-        QTest::keyClick(list, Qt::Key_Down);
-        QCOMPARE(intents(), QStringLiteral("indexChanged PageList 2"));
-        QVERIFY(find(n::FloatGroup)->isVisible() && !find(n::AppsGroup)->isVisible());
-        view().setIndex(n::PageList, 4); // drawn, not sent back
-        QCOMPARE(list->currentRow(), 4);
-        QCOMPARE(intents(), QString());
     }
 
     // Every page's controls fit in the fixed window: each gets the room it asks for (a number field pressed below
