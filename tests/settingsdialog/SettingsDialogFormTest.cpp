@@ -299,17 +299,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, FloatingAtSaveTest,
                                          FloatingCase{"KeptOnOnline", true, true, false, true, {}}),
                          [](const testing::TestParamInfo<FloatingCase>& i) { return i.param.name; });
 
-TEST_F(SettingsDialogTest, TheSaveReprogramsTheMainWindowsTimers) {
-    timers.timer(7).setInterval(20'000);
-    open("[Ukladani]\r\nPo=30\r\n[Pripojeni]\r\nProdleva=15\r\n[Email]\r\nInterval=5\r\n");
-    type(d::DelayField, "40");
-    click(d::SaveButton);
-    EXPECT_EQ(timers.timer(16).interval(), 30 * 60'000);
-    EXPECT_EQ(timers.timer(7).interval(), 40'000);
-    EXPECT_EQ(timers.timer(20).interval(), 5 * 60'000);
-    EXPECT_FALSE(timers.timer(16).enabled()) << "reprogrammed, not started";
-}
-
 TEST_F(SettingsDialogTest, BoxesEnableTheirControlsAndADisabledBoxKeepsItsTick) {
     open("[Pripojeni]\r\nReDialTime=0\r\nReDialTimeP=1\r\n[Odpojit]\r\nAno=0\r\nVypnout=1\r\n");
     EXPECT_FALSE(at(d::ReDialTimeField).enabled);
@@ -347,13 +336,16 @@ TEST_F(SettingsDialogTest, ThePageListShowsOneGroup) {
     EXPECT_TRUE(at(d::ConnectGroup).visible);
 }
 
-// A chosen colour goes to the dialog, the main window and the save; a chosen port to the save and the record.
-TEST_F(SettingsDialogTest, AChosenColourAndPortReachTheMainWindowAndTheSave) {
-    open("[Modem]\r\nPort=3\r\n");
+// A chosen colour goes to the dialog, the main window and the save; a chosen port to the save and the record. The
+// save reprograms the main window's timers from what it wrote, without starting them.
+TEST_F(SettingsDialogTest, TheSaveAppliesTheChosenColourPortAndTimers) {
+    timers.timer(7).setInterval(20'000);
+    open("[Modem]\r\nPort=3\r\n[Ukladani]\r\nPo=30\r\n[Email]\r\nInterval=5\r\n");
     const auto& ports = at(d::ModemPortList).items;
     ASSERT_EQ(ports.size(), 16u);
     EXPECT_EQ(ports.front() + ports.back(), "Com1Com16");
     choose(d::ModemPortList, 15);
+    type(d::DelayField, "40");
     dialogs.colorAnswers = {std::nullopt, 0x000000FFu};
     click(d::ColorButton);
     EXPECT_EQ(at(d::TForm2).color, kMainColour);
@@ -366,6 +358,10 @@ TEST_F(SettingsDialogTest, AChosenColourAndPortReachTheMainWindowAndTheSave) {
     EXPECT_EQ(mainColours.back(), 0x000000FFu) << "the reload gives the main window the saved colour";
     EXPECT_NE(settingsFileText().find("Port=15"), std::string::npos);
     EXPECT_EQ(record.modemPortIndex, 15);
+    EXPECT_EQ(timers.timer(16).interval(), 30 * 60'000);
+    EXPECT_EQ(timers.timer(7).interval(), 40'000);
+    EXPECT_EQ(timers.timer(20).interval(), 5 * 60'000);
+    EXPECT_FALSE(timers.timer(16).enabled()) << "reprogrammed, not started";
 }
 
 TEST_F(SettingsDialogTest, InfoModemSaysSoWhenThereIsNoModemEditor) {
