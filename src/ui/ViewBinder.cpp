@@ -486,7 +486,7 @@ void ViewBinder::showPopup(QWidget& owner, const QPoint& pos) {
 
 void ViewBinder::setActivations(Activations activations) {
     activations_ = activations;
-    if (activations_ == Activations::WithinProgram)
+    if (activations_ != Activations::Every)
         FocusOrigin::instance(); // from now on, so that it has seen where the focus is when the window is activated
 }
 
@@ -498,7 +498,9 @@ bool ViewBinder::eventFilter(QObject* watched, QEvent* event) {
                 windowEvent(shell::WindowEvent::Activated);
             shownOnce_ = true;
         } else if (event->type() == QEvent::WindowActivate) {
-            if (every || !FocusOrigin::instance().activationFromOutside())
+            const FocusOrigin& origin = FocusOrigin::instance();
+            const bool ownDialog = activations_ == Activations::FromOtherWindows && origin.activationFromOwnDialog();
+            if (every || (!origin.activationFromOutside() && !ownDialog))
                 windowEvent(shell::WindowEvent::Activated);
         }
     } else if (event->type() == QEvent::MouseButtonPress) {

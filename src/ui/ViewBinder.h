@@ -74,9 +74,10 @@ public:
 
     /// Which showings and activations of the window reach the logic as Activated.
     enum class Activations {
-        Every,         ///< each show by the program and each activation
-        WithinProgram, ///< the first show by the program, then activations whose focus comes from another window of
-                       ///< the program (not a switch back from another application)
+        Every,            ///< each show by the program and each activation
+        WithinProgram,    ///< the first show by the program, then activations whose focus comes from another window of
+                          ///< the program (not a switch back from another application)
+        FromOtherWindows, ///< as WithinProgram, but not the return from a dialog the window opened itself either
     };
     void setActivations(Activations activations);
 
