@@ -272,7 +272,7 @@ void ViewBinder::apply(const shell::WidgetName& name, bool first) {
         if ((fields & Text) && rich->toPlainText() != qs(now.text))
             rich->setPlainText(qs(now.text));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        if (fields & Text) {
+        if (setCaption) {
             label->setText(qs(now.text));
             if (label->property(kElideLeftProperty).toBool())
                 label->setToolTip(qs(now.text));

@@ -11,7 +11,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QStyleOptionSpinBox>
 #include <QTest>
@@ -67,18 +69,20 @@ struct Case {
 };
 const Case kCases[] = {
     {kFile, kEdits,
-     "ReDialTimeField=9998 ReDataBox=0 ReDataField=30- DelayField=25 OpacitySlider=12 FloatDataField=1 "
-     "CountersOption=1 PacketsOption=0 PeriodicSaveField=60 ModemPortList=Com4 TimeoutField=2.5 ConnectAtTime=7:30:00 "
-     "DisconnectAtTime=0:00:00- PowerOffBox=0- MailIntervalField=60-",
-     "ReDialTimeField=10000 ReDataBox=1 ReDataField=30 DelayField=23 OpacitySlider=10 FloatDataField=2 "
-     "CountersOption=0 PacketsOption=1 PeriodicSaveField=60- ModemPortList=Com5 TimeoutField=5.0 ConnectAtTime=8:30:00 "
-     "DisconnectAtTime=0:00:00 PowerOffBox=0 MailIntervalField=59"},
+     "ReDialTimeField=9998 ReDataBox=0 ReDataField=30- ReDataUnit=MB- DelayField=25 OpacitySlider=12 "
+     "FloatDataField=1 CountersOption=1 PacketsOption=0 PeriodicSaveField=60 PeriodicSaveUnit=minutách připojení "
+     "ModemPortList=Com4 TimeoutField=2.5 ConnectAtTime=7:30:00 DisconnectAtTime=0:00:00- PowerOffBox=0- "
+     "MailIntervalField=60-",
+     "ReDialTimeField=10000 ReDataBox=1 ReDataField=30 ReDataUnit=MB DelayField=23 OpacitySlider=10 "
+     "FloatDataField=2 CountersOption=0 PacketsOption=1 PeriodicSaveField=60- PeriodicSaveUnit=minutách připojení- "
+     "ModemPortList=Com5 TimeoutField=5.0 ConnectAtTime=8:30:00 DisconnectAtTime=0:00:00 PowerOffBox=0 "
+     "MailIntervalField=59"},
     // Every key missing: the defaults, no modem port among them.
     {"",
      {},
-     "ReDialTimeField=30- ReDataBox=0 ReDataField=30- DelayField=20 OpacitySlider=25 FloatDataField=1 CountersOption=1 "
-     "PacketsOption=0 PeriodicSaveField=60 ModemPortList= TimeoutField=1.5 ConnectAtTime=0:00:00- "
-     "DisconnectAtTime=0:00:00- PowerOffBox=0- MailIntervalField=60-",
+     "ReDialTimeField=30- ReDataBox=0 ReDataField=30- ReDataUnit=MB- DelayField=20 OpacitySlider=25 FloatDataField=1 "
+     "CountersOption=1 PacketsOption=0 PeriodicSaveField=60 PeriodicSaveUnit=minutách připojení ModemPortList= "
+     "TimeoutField=1.5 ConnectAtTime=0:00:00- DisconnectAtTime=0:00:00- PowerOffBox=0- MailIntervalField=60-",
      nullptr},
 };
 
@@ -169,9 +173,10 @@ class SettingsDialogFlowTest : public QObject {
         return out.join(QLatin1Char(' '));
     }
     QString state() {
-        return state({n::ReDialTimeField, n::ReDataBox, n::ReDataField, n::DelayField, n::OpacitySlider,
-                      n::FloatDataField, n::CountersOption, n::PacketsOption, n::PeriodicSaveField, n::ModemPortList,
-                      n::TimeoutField, n::ConnectAtTime, n::DisconnectAtTime, n::PowerOffBox, n::MailIntervalField});
+        return state({n::ReDialTimeField, n::ReDataBox, n::ReDataField, n::ReDataUnit, n::DelayField, n::OpacitySlider,
+                      n::FloatDataField, n::CountersOption, n::PacketsOption, n::PeriodicSaveField, n::PeriodicSaveUnit,
+                      n::ModemPortList, n::TimeoutField, n::ConnectAtTime, n::DisconnectAtTime, n::PowerOffBox,
+                      n::MailIntervalField});
     }
     // Clicks a page's item in the page list; answers which groups are in view, "1" for each.
     QString showPage(int page) {
@@ -196,27 +201,39 @@ private slots:
     void cleanup() {
         world.reset();
         dialog = nullptr;
+        QLocale::setDefault(QLocale::system());
     }
 
     void showsTheFileAndSavesWhatTheGesturesChanged_data() {
         QTest::addColumn<int>("at");
-        QTest::newRow("values in the file") << 0;
-        QTest::newRow("no file") << 1;
+        QTest::addColumn<bool>("czech"); // the number fields show a decimal comma
+        QTest::newRow("values in the file") << 0 << false;
+        QTest::newRow("values in the file, shown in Czech") << 0 << true;
+        QTest::newRow("no file") << 1 << false;
     }
     void showsTheFileAndSavesWhatTheGesturesChanged() {
         QFETCH(int, at);
+        QFETCH(bool, czech);
         const Case& c = kCases[at];
+        const auto shows = [czech](const char* text) {
+            const QString expected = QString::fromUtf8(text);
+            return czech ? QString(expected).replace(QRegularExpression(QStringLiteral("(Field=\\d+)\\.")),
+                                                     QStringLiteral("\\1,"))
+                         : expected;
+        };
+        if (czech)
+            QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
         if (*c.file)
             world->fs.put(kSettings, c.file);
         open();
-        QCOMPARE(state(), QString::fromUtf8(c.opened));
+        QCOMPARE(state(), shows(c.opened));
         for (const Edit& e : c.edits) {
             QCOMPARE(showPage(e.page), QStringLiteral("000000").replace(e.page, 1, QLatin1Char('1')));
             for (int i = 0; i < e.times; ++i)
                 perform(find(e.control), e.gesture);
         }
         if (c.edited)
-            QCOMPARE(state(), QString::fromUtf8(c.edited));
+            QCOMPARE(state(), shows(c.edited));
         click(n::SaveButton);
         QVERIFY(!dialog->isVisible());
         QCOMPARE(*world->fs.readAll(kSettings), savedByTheLogic(c.file, c.edits));
