@@ -32,8 +32,8 @@ private:
     bool outside_ = true; // the program starts without the focus
     bool activationFromOutside_ = true;
     bool activationFromOwnDialog_ = false;
-    // The window whose dialog was activated last; kept as a pointer, as the dialog itself is often gone before its
-    // owner is activated again.
+    // The window owning the one activated last (none for a window of its own): a dialog is often gone before its
+    // owner is activated again, so its owner is noted when the dialog becomes active.
     QPointer<QWidget> ownerOfActive_;
 };
 
