@@ -26,8 +26,10 @@ bool FocusOrigin::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::WindowActivate:
         // Qt also tells every widget inside the window; only the window itself counts.
-        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
+        if (auto* window = qobject_cast<QWidget*>(watched); window && window->isWindow()) {
             activationFromOutside_ = outside_;
+            activationFromOwnDialog_ = !outside_ && ownerOfActive_ == window;
+            ownerOfActive_ = window->parentWidget() ? window->parentWidget()->window() : nullptr;
             outside_ = false;
         }
         break;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 
 namespace qv::ui {
 
@@ -17,6 +19,9 @@ public:
     /// application's event filter runs before a window's own filters, so a window's filter already sees the answer
     /// for its own activation.
     bool activationFromOutside() const { return activationFromOutside_; }
+    /// Whether that activation came back from a dialog the window itself opened (a message box, a file or colour
+    /// chooser parented to it): the user never left the window.
+    bool activationFromOwnDialog() const { return activationFromOwnDialog_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -26,6 +31,10 @@ private:
 
     bool outside_ = true; // the program starts without the focus
     bool activationFromOutside_ = true;
+    bool activationFromOwnDialog_ = false;
+    // The window owning the one activated last (none for a window of its own): a dialog is often gone before its
+    // owner is activated again, so its owner is noted when the dialog becomes active.
+    QPointer<QWidget> ownerOfActive_;
 };
 
 } // namespace qv::ui

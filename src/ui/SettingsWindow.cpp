@@ -196,8 +196,9 @@ SettingsWindow::SettingsWindow(shell::WindowView& view, shell::IntentSink& sink,
 
     bind(view, sink);
     // Each activation from another of the program's windows reloads every control from the settings file: a switch
-    // back from another application must not undo the user's edits.
-    binder().setActivations(ViewBinder::Activations::WithinProgram);
+    // back from another application, or from a message box, file or colour chooser of the dialog itself, must not
+    // undo the user's edits (nor the colour just chosen for the main window).
+    binder().setActivations(ViewBinder::Activations::FromOtherWindows);
 }
 
 SettingsWindow::~SettingsWindow() = default;

@@ -272,7 +272,7 @@ void ViewBinder::apply(const shell::WidgetName& name, bool first) {
         if ((fields & Text) && rich->toPlainText() != qs(now.text))
             rich->setPlainText(qs(now.text));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        if (fields & Text) {
+        if (setCaption) {
             label->setText(qs(now.text));
             if (label->property(kElideLeftProperty).toBool())
                 label->setToolTip(qs(now.text));
@@ -486,7 +486,7 @@ void ViewBinder::showPopup(QWidget& owner, const QPoint& pos) {
 
 void ViewBinder::setActivations(Activations activations) {
     activations_ = activations;
-    if (activations_ == Activations::WithinProgram)
+    if (activations_ != Activations::Every)
         FocusOrigin::instance(); // from now on, so that it has seen where the focus is when the window is activated
 }
 
@@ -498,7 +498,9 @@ bool ViewBinder::eventFilter(QObject* watched, QEvent* event) {
                 windowEvent(shell::WindowEvent::Activated);
             shownOnce_ = true;
         } else if (event->type() == QEvent::WindowActivate) {
-            if (every || !FocusOrigin::instance().activationFromOutside())
+            const FocusOrigin& origin = FocusOrigin::instance();
+            const bool ownDialog = activations_ == Activations::FromOtherWindows && origin.activationFromOwnDialog();
+            if (every || (!origin.activationFromOutside() && !ownDialog))
                 windowEvent(shell::WindowEvent::Activated);
         }
     } else if (event->type() == QEvent::MouseButtonPress) {

@@ -38,8 +38,8 @@ std::optional<QColor> colorFromValue(std::uint32_t value);
 ///
 /// Each change is drawn field by field: only the fields that differ from the state drawn last reach the widget, so
 /// what the user typed or ticked survives an unrelated change such as a disable. The first state drawn for a name
-/// sets every field, except that an empty caption (button, action, group box, window) or an empty list (combo box,
-/// list box) keeps the window's own.
+/// sets every field, except that an empty caption (button, action, group box, label, window) or an empty list (combo
+/// box, list box) keeps the window's own: a logic that only enables or colours a caption leaves its text alone.
 ///
 /// Number fields (spin boxes) and time fields carry their value as text: "12", "2.5" or "2,5" (a decimal comma
 /// is answered with a comma), "7:30:00" or "07:30:00" (answered without the leading zero). Sliders and list boxes
@@ -74,9 +74,10 @@ public:
 
     /// Which showings and activations of the window reach the logic as Activated.
     enum class Activations {
-        Every,         ///< each show by the program and each activation
-        WithinProgram, ///< the first show by the program, then activations whose focus comes from another window of
-                       ///< the program (not a switch back from another application)
+        Every,            ///< each show by the program and each activation
+        WithinProgram,    ///< the first show by the program, then activations whose focus comes from another window of
+                          ///< the program (not a switch back from another application)
+        FromOtherWindows, ///< as WithinProgram, but not the return from a dialog the window opened itself either
     };
     void setActivations(Activations activations);
 

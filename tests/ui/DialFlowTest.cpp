@@ -1,3 +1,4 @@
+#include "ShippedWorld.h"
 #include "app/MainForm.h"
 #include "common/OleDate.h"
 #include "common/VirtualEventLoop.h"
@@ -51,34 +52,7 @@ QImage imageOf(const QIcon& icon) {
     return icon.pixmap(16, 16).toImage();
 }
 
-/// The real logic on the virtual loop and scripted services, with the real windows over it.
-struct World : test::ScriptedServices {
-    shell::AppPaths paths{"/app/", "alice"};
-    app::Views views;
-    std::unique_ptr<app::MainForm> form;
-    std::unique_ptr<ui::UiShell> shell; // last: its windows go before the logic they forward to
-
-    World() {
-        trayShown = false; // the offscreen desktop has none
-        fs.addDir("/app");
-        fs.addDir("/app/Data");
-        dialer.setPhonebook({"Alfa", "Beta"});
-        form = std::make_unique<app::MainForm>(services(), paths, views);
-        form->create();
-        shell = std::make_unique<ui::UiShell>(views.main, views.exitDialog, views.fatalError, views.connectionLog,
-                                              form->intents());
-        ui::addAboutWindow(*shell, views.about);
-        ui::addConnectionWindows(*shell, views);
-        ui::addStatisticsWindows(*shell, views, form->statisticsWindow());
-        ui::addMailWindows(*shell, views);
-        ui::addToolWindows(*shell, views);
-        ui::addMeteringWindows(*shell, views, form->floating());
-        ui::addSettingsWindow(*shell, views);
-        shell->start();
-        // The start-up modem restart would take the connect controls away for a while; not this flow's concern.
-        form->timers().timer(10).stop();
-    }
-};
+using World = test::ShippedWorld;
 
 } // namespace
 
