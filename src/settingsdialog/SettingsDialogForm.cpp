@@ -116,10 +116,11 @@ void SettingsDialogForm::Activated() {
     });
 }
 
-void SettingsDialogForm::loadThroughDialog() {
+void SettingsDialogForm::loadThroughDialog(std::optional<settings::FloatPosition> floatDefaultHere) {
     ViewControls controls(s_.view, s_.locale, hooks_.selectDefaultAccount);
-    const settings::FloatPosition floatDefault =
-        hooks_.floatDefault ? hooks_.floatDefault() : settings::FloatPosition{};
+    const settings::FloatPosition floatDefault = floatDefaultHere      ? *floatDefaultHere
+                                                 : hooks_.floatDefault ? hooks_.floatDefault()
+                                                                       : settings::FloatPosition{};
     const settings::LoadedWindowSettings loaded =
         settings::LoadSettings(s_.settingsFile, s_.settings, floatDefault, &controls);
     callHook(hooks_.setMainColor, loaded.color);
@@ -148,7 +149,9 @@ void SettingsDialogForm::Save() {
             s_.autostart->disable();
         }
         writeSettingsFile();
-        loadThroughDialog();
+        // A floating window the save opens stands at the file's position, else at 10, 10 — not where the main
+        // window's own load would put one.
+        loadThroughDialog(settings::FloatPosition{10, 10});
         applySaved();
         Close();
     });

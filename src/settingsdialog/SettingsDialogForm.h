@@ -129,7 +129,9 @@ public:
 
 private:
     void show();
-    void loadThroughDialog();
+    /// LoadSettings through the dialog; the floating window's position defaults to `floatDefault` when given,
+    /// else to the main window's default.
+    void loadThroughDialog(std::optional<settings::FloatPosition> floatDefault = std::nullopt);
     void applyDependencies();
     void setDependents(const shell::WidgetName& box, bool on);
     void writeSettingsFile();

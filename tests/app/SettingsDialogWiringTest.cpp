@@ -53,6 +53,8 @@ TEST_F(SettingsDialogWiringTest, TheMenuOpensTheOneDialogWhoseLoadAndSaveReachTh
     EXPECT_FALSE(fs.exists("/app/Error.log"));
 }
 
+// The slider reaches an open floating window; the save closes it, and opens it again at the file's position or at
+// 10, 10 when the file has none.
 TEST_F(SettingsDialogWiringTest, TheSliderAndTheSaveReachTheOpenFloatingWindow) {
     fs.put("/app/Nastaveni.ini", "[Okno]\r\nShow=1\r\n");
     started();
@@ -76,6 +78,8 @@ TEST_F(SettingsDialogWiringTest, TheSliderAndTheSaveReachTheOpenFloatingWindow) 
     form->intents().clicked(d::SaveButton);
     EXPECT_TRUE(form->floating().exists());
     EXPECT_EQ(form->floating().placement().opacity, 120);
+    EXPECT_EQ(std::pair(form->floating().placement().left, form->floating().placement().top), std::pair(10, 10))
+        << "the file has no position: the save's own default";
     EXPECT_TRUE(form->timers().timer(11).enabled());
 }
 
