@@ -18,6 +18,7 @@
 #include "platform/linux/LinuxProcessRunner.h"
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/LinuxWorkerThreads.h"
+#include "shell/ShellNames.h"
 #include "support/FakeServices.h"
 
 #include <mutex>
@@ -96,6 +97,18 @@ struct Program {
                                               std::string("http://") + Lab::kProviderHost + "/"},
                                   .speedTestServer = {Lab::kProviderHost, Lab::kProviderHost, "lab@lab.test"}},
                paths, views) {}
+
+    /// Creates the lab's account, starts the program as main() does and clicks "Připojit"; true once the link is
+    /// up (within 10 s). The start-up modem restart is stopped so that it cannot fall into the dial.
+    bool startAndDial() {
+        if (dialer.CreateEntry({"Lab", "*99#", "/dev/ttyUSB0", "lab", "s3cret"}) != 0)
+            return false;
+        form.create();
+        form.activated();
+        form.timers().timer(10).stop();
+        form.intents().clicked(names::TForm1::SpeedButton1);
+        return loop.pumpUntil([&] { return form.state().isConnected; }, 10000);
+    }
 
     RealTimeEventLoop loop;
     platform::LinuxClock clock;

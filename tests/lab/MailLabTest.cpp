@@ -94,12 +94,7 @@ struct MailLabTest : ::testing::Test {
         mail::MailAccountsFile(
             p->fs, p->form.mail().fileLock(), [](int) {}, p->paths.mailAccountsFile())
             .save(accounts);
-        ASSERT_EQ(p->dialer.CreateEntry({"Lab", "*99#", "/dev/ttyUSB0", "lab", "s3cret"}), 0);
-        p->form.create();
-        p->form.activated();
-        p->form.timers().timer(10).stop(); // no start-up modem restart in the middle of a dial
-        p->form.intents().clicked(names::TForm1::SpeedButton1);
-        ASSERT_TRUE(until([&] { return p->form.state().isConnected; }, 10000));
+        ASSERT_TRUE(p->startAndDial());
         connectedAt = p->loop.tickCount();
     }
 

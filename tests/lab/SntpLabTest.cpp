@@ -44,12 +44,7 @@ struct SntpLabTest : ::testing::Test {
         ASSERT_TRUE(server && server->listening());
         p = std::make_unique<Program>(lab->appDir());
         ASSERT_TRUE(p->fs.writeAtomic(p->paths.settingsFile(), "[Modem]\r\nRestart=0\r\n[Pripojeni]\r\nReDial=0\r\n"));
-        ASSERT_EQ(p->dialer.CreateEntry({"Lab", "*99#", "/dev/ttyUSB0", "lab", "s3cret"}), 0);
-        p->form.create();
-        p->form.activated();
-        p->form.timers().timer(10).stop();
-        p->form.intents().clicked(names::TForm1::SpeedButton1);
-        ASSERT_TRUE(p->loop.pumpUntil([&] { return p->form.state().isConnected; }, 10000));
+        ASSERT_TRUE(p->startAndDial());
     }
     void TearDown() override {
         p.reset();

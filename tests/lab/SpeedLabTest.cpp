@@ -33,12 +33,7 @@ struct SpeedLabTest : ::testing::Test {
         ASSERT_TRUE(ftp && ftp->listening());
         p = std::make_unique<Program>(lab->appDir());
         ASSERT_TRUE(p->fs.writeAtomic(p->paths.settingsFile(), "[Modem]\r\nRestart=0\r\n[Pripojeni]\r\nReDial=0\r\n"));
-        ASSERT_EQ(p->dialer.CreateEntry({"Lab", "*99#", "/dev/ttyUSB0", "lab", "s3cret"}), 0);
-        p->form.create();
-        p->form.activated();
-        p->form.timers().timer(10).stop();
-        p->form.intents().clicked(names::TForm1::SpeedButton1);
-        ASSERT_TRUE(p->loop.pumpUntil([&] { return p->form.state().isConnected; }, 10000));
+        ASSERT_TRUE(p->startAndDial());
         p->form.intents().clicked(names::TForm1::Test1);
     }
     void TearDown() override {

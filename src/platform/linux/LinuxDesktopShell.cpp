@@ -1,12 +1,12 @@
 #include "platform/linux/LinuxDesktopShell.h"
 
+#include "platform/linux/PathSearch.h"
 #include "platform/linux/SpawnAttributes.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -18,27 +18,8 @@ namespace qv::platform {
 namespace {
 
 bool isProgram(const std::string& target) {
-    if (target.find('/') == std::string::npos)
-        return true; // looked up on PATH
-    struct stat st {};
-    return ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(target.c_str(), X_OK) == 0;
-}
-
-/// The first executable file named `name` in the directories of `path`; empty when there is none.
-std::string findOnPath(const std::string& name, const std::string& path) {
-    for (std::size_t pos = 0; pos <= path.size();) {
-        auto end = path.find(':', pos);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string dir = path.substr(pos, end - pos);
-        pos = end + 1;
-        if (dir.empty() || dir.front() != '/')
-            continue; // a relative entry would depend on where this program happens to run
-        const std::string candidate = dir + "/" + name;
-        if (isProgram(candidate))
-            return candidate;
-    }
-    return {};
+    return target.find('/') == std::string::npos // looked up on PATH
+           || isExecutableFile(target);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/DialTexts.h"
 #include "platform/linux/LinuxConnectionSource.h"
+#include "platform/linux/PathSearch.h"
 #include "platform/linux/PppdTranscript.h"
 
 #include <algorithm>
@@ -15,10 +16,6 @@ namespace qv::platform {
 namespace {
 
 constexpr int kRoom = 100;
-
-bool executable(const std::string& path) {
-    return !path.empty() && ::access(path.c_str(), X_OK) == 0;
-}
 
 } // namespace
 
@@ -35,19 +32,12 @@ LinuxDialPaths LinuxDialPaths::fromEnvironment(const ProcessEnvironment& env) {
         p.pppdPath = *pppd;
         return p;
     }
-    const std::string path = env.variable("PATH").value_or("");
-    for (std::size_t pos = 0; pos <= path.size();) {
-        auto end = path.find(':', pos);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string dir = path.substr(pos, end - pos);
-        pos = end + 1;
-        if (!dir.empty() && executable(dir + "/pppd")) {
-            p.pppdPath = dir + "/pppd";
-            return p;
-        }
+    if (auto found = findOnPath("pppd", env.variable("PATH").value_or("")); !found.empty()) {
+        p.pppdPath = std::move(found);
+        return p;
     }
-    p.pppdPath = executable("/sbin/pppd") && !executable("/usr/sbin/pppd") ? "/sbin/pppd" : "/usr/sbin/pppd";
+    p.pppdPath =
+        isExecutableFile("/sbin/pppd") && !isExecutableFile("/usr/sbin/pppd") ? "/sbin/pppd" : "/usr/sbin/pppd";
     return p;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 
+#include "platform/linux/UniqueFd.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -12,26 +14,7 @@ namespace qv::platform {
 
 namespace {
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
+using Fd = UniqueFd;
 
 bool writeFully(int fd, std::string_view bytes) {
     while (!bytes.empty()) {

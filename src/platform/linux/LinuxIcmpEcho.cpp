@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxIcmpEcho.h"
 
+#include "platform/linux/UniqueFd.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -49,21 +51,6 @@ std::uint16_t checksum(const unsigned char* data, std::size_t n) {
     return static_cast<std::uint16_t>(~sum);
 }
 
-class Socket {
-public:
-    explicit Socket(int fd) : fd_(fd) {}
-    ~Socket() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 } // namespace
 
 LinuxIcmpEcho::LinuxIcmpEcho(EventLoop& loop, Options options)
@@ -112,7 +99,7 @@ std::pair<int, int> LinuxIcmpEcho::echoOnce(const Request& request, Options opti
         fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
     if (fd < 0)
         return {0, 0}; // no permission for either kind: a failed ping, as the check expects
-    const Socket sock(fd);
+    const UniqueFd sock(fd);
     // An echo meant for one link that cannot be held to it fails rather than go out by another route and report
     // that link alive. Binding needs CAP_NET_RAW for a raw socket (which has it anyway) and, for a ping socket,
     // Linux 5.7 or later; an interface that has gone fails the same way.

@@ -1,5 +1,7 @@
 #include "platform/linux/SntpClockSync.h"
 
+#include "platform/linux/UniqueFd.h"
+
 #include "platform/linux/SpawnAttributes.h"
 
 #include <algorithm>
@@ -37,20 +39,7 @@ constexpr std::size_t kTransmit = 40;
 constexpr std::int64_t kUnixToNtp = 2'208'988'800; // seconds from 1900-01-01 to 1970-01-01
 constexpr std::int64_t kEra = std::int64_t{1} << 32;
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using Fd = UniqueFd;
 
 std::uint64_t readBig(const unsigned char* p) {
     std::uint64_t v = 0;
