@@ -1,9 +1,9 @@
 #include "extapps/ExternalAppCodec.h"
 
 #include "common/Cp1250.h"
+#include "common/LittleEndian.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -29,27 +29,10 @@ constexpr std::size_t kStoppedAt = 235;
 static_assert(kPath + 1 + kMaxPathChars + 1 == kStopSecondsBefore); // one reserved byte after the path
 static_assert(kStoppedAt + 1 + 4 == kRuleRecordSize);
 
-void putU16(char* at, std::uint16_t v) {
-    at[0] = static_cast<char>(v & 0xff);
-    at[1] = static_cast<char>(v >> 8);
-}
-
-std::uint16_t getU16(const char* at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(at[0]) | static_cast<unsigned char>(at[1]) << 8);
-}
-
-void putDouble(char* at, double v) {
-    auto bits = std::bit_cast<std::uint64_t>(v);
-    for (int i = 0; i < 8; ++i, bits >>= 8)
-        at[i] = static_cast<char>(bits & 0xff);
-}
-
-double getDouble(const char* at) {
-    std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i)
-        bits = bits << 8 | static_cast<unsigned char>(at[i]);
-    return std::bit_cast<double>(bits);
-}
+using le::getDouble;
+using le::getU16;
+using le::putDouble;
+using le::putU16;
 
 bool getFlag(const char* record, std::size_t at) {
     return record[at] != 0;

@@ -1,7 +1,8 @@
 #include "statistics/StatisticsCodec.h"
 
+#include "common/LittleEndian.h"
+
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 
 namespace qv::statistics {
@@ -23,28 +24,10 @@ constexpr std::size_t kDown2At = 80;
 static_assert(kDown2At + 8 == kRecordSize);
 static_assert(kNameAt + kMaxNameBytes + 4 == kDatumAt && kPaddingAt == kNameAt + kMaxNameBytes);
 
-void putU16(char* out, std::uint16_t v) {
-    out[0] = static_cast<char>(v & 0xFF);
-    out[1] = static_cast<char>(v >> 8);
-}
-
-std::uint16_t getU16(const char* in) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(in[0]) |
-                                      (static_cast<unsigned>(static_cast<unsigned char>(in[1])) << 8));
-}
-
-void putDouble(char* out, double v) {
-    const auto bits = std::bit_cast<std::uint64_t>(v);
-    for (int i = 0; i < 8; ++i)
-        out[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
-}
-
-double getDouble(const char* in) {
-    std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i)
-        bits = (bits << 8) | static_cast<unsigned char>(in[i]);
-    return std::bit_cast<double>(bits);
-}
+using le::getDouble;
+using le::getU16;
+using le::putDouble;
+using le::putU16;
 
 } // namespace
 

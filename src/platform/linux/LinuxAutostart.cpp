@@ -11,7 +11,7 @@ namespace qv::platform {
 
 namespace {
 
-/// Creates `dir` and its missing parents (0700 for what is made here, as the base directory specification wants);
+/// Creates `dir` and its missing parents (0700 for what is made here, as the XDG base directory rules want);
 /// false when it is not a directory afterwards.
 bool makeDirectories(const std::string& dir) {
     struct stat st {};
@@ -37,7 +37,7 @@ bool writeAll(int fd, const std::string& text) {
 }
 
 std::string directoryFrom(const ProcessEnvironment& env) {
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // The XDG base directory rules ignore a relative XDG_CONFIG_HOME.
     if (const auto xdg = env.variable("XDG_CONFIG_HOME"); xdg && xdg->starts_with('/'))
         return *xdg + "/autostart";
     const auto home = env.variable("HOME");

@@ -27,7 +27,7 @@ public:
     /// The entry's text for `program`.
     static std::string entryText(const std::string& program);
     /// `program` as the Exec key's value: quoted when it holds reserved characters, with the escapes of the
-    /// Desktop Entry specification (quoting rule, then the string value rule; '%' doubled).
+    /// Desktop Entry format (quoting rule, then the string value rule; '%' doubled).
     static std::string execValue(const std::string& program);
 
 private:
