@@ -3,25 +3,20 @@
 // capture when the link goes away; then the program itself metering by packets. Real time: every wait has a
 // deadline.
 #include "Lab.h"
+#include "LabProgram.h"
 #include "RealTimeEventLoop.h"
 #include "app/MainForm.h"
 #include "common/Cp1250.h"
 #include "metering/PacketCounter.h"
 #include "platform/DialTexts.h"
 #include "platform/InterfaceTable.h"
-#include "platform/PollingConnectionMonitor.h"
 #include "platform/linux/LinuxConnectionSource.h"
 #include "platform/linux/LinuxDialUpAdapter.h"
-#include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxIcmpEcho.h"
 #include "platform/linux/LinuxInterfaceTable.h"
 #include "platform/linux/LinuxPacketCapture.h"
-#include "platform/linux/LinuxProcessRunner.h"
-#include "platform/linux/LinuxSystem.h"
 #include "shell/ShellNames.h"
 #include "statistics/StatisticsCodec.h"
-#include "support/FakeMailServices.h"
-#include "support/FakeServices.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -55,12 +50,6 @@ struct Link {
     platform::LinuxDialUpAdapter dialer{loop, launcher, connections, paths.peersDir, paths.secretsPath};
     platform::LinuxInterfaceTable interfaces;
     int state = 0;
-
-    static platform::LinuxPppRoots rootsOf(const platform::LinuxDialPaths& p) {
-        platform::LinuxPppRoots roots;
-        roots.runDir = p.runDir;
-        return roots;
-    }
 
     /// ppp0's octet counters now.
     std::pair<std::uint32_t, std::uint32_t> octets() {
@@ -297,49 +286,6 @@ TEST_F(CaptureLabTest, AHandlerMayCloseTheCaptureFromInsideAHandOver) {
     EXPECT_EQ(capture->error(), platform::CaptureError::None);
 }
 
-/// The program as main() builds it on Linux, metering by packets, with the real-time loop in place of Qt's and
-/// message boxes recorded.
-struct CapturingProgram {
-    explicit CapturingProgram(const std::string& appDir)
-        : paths(appDir, "lab"), form(app::ShellServices{.loop = loop,
-                                                        .clock = clock,
-                                                        .fs = fs,
-                                                        .dialer = dialer,
-                                                        .monitor = monitor,
-                                                        .echo = echo,
-                                                        .interfaces = interfaces,
-                                                        .processes = processes,
-                                                        .dialogs = dialogs,
-                                                        .pingHost = Lab::kProviderHost,
-                                                        .screenWidth = [] { return 1280; },
-                                                        .mainWindowTop = [] { return 100; },
-                                                        .workers = mail.workers,
-                                                        .pop3 = mail.pop3,
-                                                        .sound = mail.sound,
-                                                        .desktop = mail.desktop,
-                                                        .captures = &captures},
-                                     paths, views) {}
-
-    RealTimeEventLoop loop;
-    platform::LinuxClock clock;
-    platform::LinuxFileSystem fs;
-    platform::LinuxProcessEnvironment env;
-    platform::LinuxDialPaths dialPaths = platform::LinuxDialPaths::fromEnvironment(env);
-    platform::PosixPppdLauncher launcher{dialPaths.pppdPath};
-    platform::LinuxConnectionSource connections{Link::rootsOf(dialPaths)};
-    platform::LinuxDialUpAdapter dialer{loop, launcher, connections, dialPaths.peersDir, dialPaths.secretsPath};
-    platform::PollingConnectionMonitor monitor{loop, connections};
-    platform::LinuxIcmpEcho echo{loop};
-    platform::LinuxInterfaceTable interfaces;
-    platform::LinuxPacketCaptureFactory captures{loop};
-    test::FakeMailServices mail;
-    platform::LinuxProcessRunner processes;
-    test::RecordingDialogs dialogs;
-    shell::AppPaths paths;
-    app::Views views;
-    app::MainForm form;
-};
-
 /// Sends one UDP datagram of `ipBytes` from `source`, an address that is not the link's, to the provider host, so
 /// that it leaves through ppp0 as a packet of neither the client nor for it. Whether it was sent.
 bool sendFromElsewhere(const char* source, std::uint16_t ipBytes) {
@@ -372,13 +318,13 @@ bool sendFromElsewhere(const char* source, std::uint16_t ipBytes) {
 
 struct CapturingProgramLabTest : ::testing::Test {
     std::unique_ptr<Lab> lab;
-    std::unique_ptr<CapturingProgram> p;
+    std::unique_ptr<Program> p;
 
     void SetUp() override {
         if (const auto why = Lab::start(lab); !why.empty())
             GTEST_SKIP() << why;
         ASSERT_EQ(lab->error(), "");
-        p = std::make_unique<CapturingProgram>(lab->appDir());
+        p = std::make_unique<Program>(lab->appDir());
         ASSERT_TRUE(p->fs.writeAtomic(p->paths.settingsFile(),
                                       "[Prenos]\r\nRegistry=0\r\n[Modem]\r\nRestart=0\r\n[Okno]\r\nShow=1\r\n"));
         ASSERT_EQ(p->dialer.CreateEntry({kEntry, "*99#", "/dev/ttyUSB0", "lab", "s3cret"}), 0);

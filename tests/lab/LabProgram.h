@@ -15,6 +15,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxIcmpEcho.h"
 #include "platform/linux/LinuxInterfaceTable.h"
+#include "platform/linux/LinuxPacketCapture.h"
 #include "platform/linux/LinuxProcessRunner.h"
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/LinuxWorkerThreads.h"
@@ -70,7 +71,8 @@ inline platform::LinuxPppRoots rootsOf(const platform::LinuxDialPaths& paths) {
     return roots;
 }
 
-/// The program as main() builds it on Linux from the environment. The screen is 1280 × 1024.
+/// The program as main() builds it on Linux from the environment, with the real-time loop in place of Qt's, message
+/// boxes recorded and every ping's outcome kept. The screen is 1280 × 1024.
 struct Program {
     explicit Program(const std::string& appDir)
         : paths(appDir, "lab"),
@@ -92,6 +94,7 @@ struct Program {
                                   .sound = sound,
                                   .desktop = desktop,
                                   .screenHeight = [] { return 1024; },
+                                  .captures = &captures,
                                   .downloader = &downloader,
                                   .webSite = {std::string("http://") + Lab::kProviderHost + "/update/Verze.txt",
                                               std::string("http://") + Lab::kProviderHost + "/"},
@@ -121,6 +124,7 @@ struct Program {
     platform::PollingConnectionMonitor monitor{loop, connections};
     RecordingEcho echo{loop};
     platform::LinuxInterfaceTable interfaces;
+    platform::LinuxPacketCaptureFactory captures{loop}; // used when [Prenos] Registry=0 asks for packets
     platform::LinuxProcessRunner processes;
     test::RecordingDialogs dialogs;
     RecordingPop3 pop3;
