@@ -1,27 +1,32 @@
 // The update check in the provider lab: libcurl on a worker thread fetches the version file from a web server on
 // the provider host, across the dial-up link, and the answer comes back to the program's loop.
 #include "Lab.h"
-#include "LabHttpServer.h"
 #include "LabProgram.h"
 #include "shell/ShellNames.h"
+#include "support/HttpServer.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 namespace qv::lab {
 namespace {
 
 struct UpdateLabTest : ::testing::Test {
     std::unique_ptr<Lab> lab;
-    std::unique_ptr<LabHttpServer> web;
+    std::unique_ptr<test::HttpServer> web;
     std::unique_ptr<Program> p;
 
     void SetUp() override {
         if (const auto why = Lab::start(lab); !why.empty())
             GTEST_SKIP() << why;
         ASSERT_EQ(lab->error(), "");
-        web = LabHttpServer::inNamespace(lab->netns(), Lab::kProviderHost, 80);
+        // Made from a thread inside the provider's namespace, so the server's socket lives there.
+        std::thread([&] {
+            if (Lab::enterNetns(lab->netns()))
+                web = std::make_unique<test::HttpServer>(Lab::kProviderHost, 80);
+        }).join();
         ASSERT_TRUE(web && web->listening());
         p = std::make_unique<Program>(lab->appDir());
         ASSERT_TRUE(p->fs.writeAtomic(p->paths.file("verze.txt"), "1.32\n"));

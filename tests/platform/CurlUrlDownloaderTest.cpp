@@ -1,79 +1,36 @@
 #include "platform/linux/CurlUrlDownloader.h"
 
 #include "LinuxTempDir.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "support/HttpServer.h"
 
 #include <filesystem>
 #include <string>
-#include <thread>
+#include <vector>
 
 namespace qv::platform {
 namespace {
 
-/// An HTTP server on 127.0.0.1 that answers one request with a canned response, then closes.
-class OneShotHttpServer {
-public:
-    explicit OneShotHttpServer(std::string response) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(fd_, 1);
-        socklen_t len = sizeof a;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
-        thread_ = std::thread([this, response = std::move(response)] {
-            const int c = ::accept(fd_, nullptr, nullptr);
-            if (c < 0)
-                return;
-            std::string request;
-            char buf[1024];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                const auto n = ::read(c, buf, sizeof buf);
-                if (n <= 0)
-                    break;
-                request.append(buf, static_cast<std::size_t>(n));
-            }
-            firstLine = request.substr(0, request.find("\r\n"));
-            [[maybe_unused]] const auto written = ::write(c, response.data(), response.size());
-            ::close(c);
-        });
-    }
-    ~OneShotHttpServer() {
-        ::shutdown(fd_, SHUT_RDWR);
-        thread_.join();
-        ::close(fd_);
-    }
-    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-    std::string firstLine;
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-    std::thread thread_;
-};
-
 using CurlUrlDownloaderTest = LinuxTempDir;
+
+std::string url(const test::HttpServer& server, const std::string& path) {
+    return "http://127.0.0.1:" + std::to_string(server.port()) + path;
+}
 
 TEST_F(CurlUrlDownloaderTest, AnHttpFileArrivesWhole) {
     const std::string body = "1,33\r\n";
-    OneShotHttpServer server("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+    test::HttpServer server("127.0.0.1", 0);
+    server.put("/update/Verze.txt", body);
     CurlUrlDownloader d;
-    EXPECT_TRUE(d.download({.url = server.url("/update/Verze.txt"), .path = dir / "verze.tmp", .timeoutMs = 5000}));
-    EXPECT_EQ(server.firstLine, "GET /update/Verze.txt HTTP/1.1");
+    EXPECT_TRUE(d.download({.url = url(server, "/update/Verze.txt"), .path = dir / "verze.tmp", .timeoutMs = 5000}));
+    EXPECT_EQ(server.requests(), std::vector<std::string>{"GET /update/Verze.txt HTTP/1.1"});
     EXPECT_EQ(read("verze.tmp"), body);
 }
 
 // A server's error page is not the file: no download, and nothing left behind.
 TEST_F(CurlUrlDownloaderTest, AnHttpErrorStatusFailsAndLeavesNoFile) {
-    OneShotHttpServer server("HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nNot found");
+    test::HttpServer server("127.0.0.1", 0); // holds no file: 404
     CurlUrlDownloader d;
-    EXPECT_FALSE(d.download({.url = server.url("/update/Verze.txt"), .path = dir / "verze.tmp", .timeoutMs = 5000}));
+    EXPECT_FALSE(d.download({.url = url(server, "/update/Verze.txt"), .path = dir / "verze.tmp", .timeoutMs = 5000}));
     EXPECT_FALSE(std::filesystem::exists(dir / "verze.tmp"));
 }
 

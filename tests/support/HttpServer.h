@@ -1,11 +1,7 @@
 #pragma once
 
-#include "Lab.h"
-
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,28 +12,37 @@
 #include <thread>
 #include <vector>
 
-namespace qv::lab {
+namespace qv::test {
 
-/// A plain HTTP/1.0 server for the lab's web host: each GET of a path it holds gets that file, anything else 404.
-/// Requests are answered one after another on a thread of its own.
-class LabHttpServer {
+/// A plain HTTP/1.0 server for tests: each GET of a path it holds gets that file, anything else 404. Requests are
+/// answered one after another on a thread of its own; the socket is made in the constructing thread's network
+/// namespace.
+class HttpServer {
 public:
-    /// Listens on `host`:`port` inside the network namespace `netns` (/run/netns/NAME); the test stays outside it.
-    static std::unique_ptr<LabHttpServer> inNamespace(const std::string& netns, const std::string& host, int port) {
-        std::unique_ptr<LabHttpServer> server;
-        std::thread([&] {
-            if (Lab::enterNetns(netns))
-                server.reset(new LabHttpServer(host, port));
-        }).join();
-        return server;
+    /// Listens on `host`:`port`; port 0 takes a free one (see port()).
+    HttpServer(const std::string& host, int port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int on = 1;
+        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<std::uint16_t>(port));
+        ::inet_pton(AF_INET, host.c_str(), &a.sin_addr);
+        listening_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 4) == 0;
+        socklen_t len = sizeof a;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        if (listening_)
+            thread_ = std::thread([this] { serve(); });
     }
-    ~LabHttpServer() {
+    ~HttpServer() {
         ::shutdown(fd_, SHUT_RDWR);
         if (thread_.joinable())
             thread_.join();
         ::close(fd_);
     }
     bool listening() const { return listening_; }
+    int port() const { return port_; }
     void put(const std::string& path, std::string body) {
         const std::lock_guard hold(mutex_);
         files_[path] = std::move(body);
@@ -48,18 +53,6 @@ public:
     }
 
 private:
-    LabHttpServer(const std::string& host, int port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const int on = 1;
-        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<std::uint16_t>(port));
-        ::inet_pton(AF_INET, host.c_str(), &a.sin_addr);
-        listening_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 4) == 0;
-        if (listening_)
-            thread_ = std::thread([this] { serve(); });
-    }
     void serve() {
         for (;;) {
             const int c = ::accept(fd_, nullptr, nullptr);
@@ -92,6 +85,7 @@ private:
     }
 
     int fd_ = -1;
+    int port_ = 0;
     bool listening_ = false;
     std::thread thread_;
     mutable std::mutex mutex_;
@@ -99,4 +93,4 @@ private:
     std::vector<std::string> requests_;
 };
 
-} // namespace qv::lab
+} // namespace qv::test
