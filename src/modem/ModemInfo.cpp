@@ -95,12 +95,35 @@ void ModemInfo::guarded(void (ModemInfo::*piece)()) {
     try {
         (this->*piece)();
     } catch (...) {
-        progress(0);
-        closePort();
-        connectControls(true);
-        status("Získávání dat z modemu selhalo..");
-        endPoll();
+        failPoll();
     }
+}
+
+void ModemInfo::failPoll() {
+    progress(0);
+    closePort();
+    connectControls(true);
+    status("Získávání dat z modemu selhalo..");
+    endPoll();
+}
+
+void ModemInfo::finishPoll() {
+    closePort();
+    status("Odpojeno");
+    connectControls(true);
+    endPoll();
+}
+
+void ModemInfo::signalFailed() {
+    progress(0);
+    status("Získávání inf. o signálu selhalo..");
+}
+
+void ModemInfo::batteryFailed() {
+    // What the signal step reached stays on the bar.
+    if (s_.main.get(w::ProgressBar1).index > 0)
+        progress(50);
+    status("Získávání inf. o baterii selhalo..");
 }
 
 void ModemInfo::endPoll() {
@@ -127,8 +150,7 @@ void ModemInfo::signalStep() {
     try {
         command("AT+GTSTAT=1\r\n", Step::SignalReply);
     } catch (const StepFailed&) {
-        progress(0);
-        status("Získávání inf. o signálu selhalo..");
+        signalFailed();
         batteryStep();
     }
 }
@@ -139,31 +161,21 @@ void ModemInfo::signalReply() {
         const std::uint8_t percent = ParseSignal();
         s_.main.setText(w::LabelSignal, std::to_string(percent) + " %");
     } catch (...) {
-        progress(0);
-        status("Získávání inf. o signálu selhalo..");
+        signalFailed();
     }
     batteryStep();
 }
 
 void ModemInfo::batteryStep() {
     if (!s_.port.tryOpen()) {
-        progress(0);
-        closePort();
-        connectControls(true);
-        status("Získávání dat z modemu selhalo..");
-        endPoll();
+        failPoll();
         return;
     }
     try {
         command("AT+CBC?\r\n", Step::BatteryReply);
     } catch (const StepFailed&) {
-        if (s_.main.get(w::ProgressBar1).index > 0)
-            progress(50);
-        status("Získávání inf. o baterii selhalo..");
-        closePort();
-        status("Odpojeno");
-        connectControls(true);
-        endPoll();
+        batteryFailed();
+        finishPoll();
     }
 }
 
@@ -173,14 +185,9 @@ void ModemInfo::batteryReply() {
         const std::uint8_t percent = ParseBattery();
         s_.main.setText(w::LabelBattery, std::to_string(percent) + " %");
     } catch (...) {
-        if (s_.main.get(w::ProgressBar1).index > 0)
-            progress(50);
-        status("Získávání inf. o baterii selhalo..");
+        batteryFailed();
     }
-    closePort();
-    status("Odpojeno");
-    connectControls(true);
-    endPoll();
+    finishPoll();
 }
 
 void ModemInfo::command(const std::string& text, Step next) {

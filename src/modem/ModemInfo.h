@@ -73,6 +73,12 @@ private:
     void signalReply();
     void batteryStep();
     void batteryReply();
+    void signalFailed();
+    void batteryFailed();
+    /// The poll ends as failed: the bar back to 0, the port closed, the controls given back.
+    void failPoll();
+    /// The poll ends after its battery step, whatever the two steps found.
+    void finishPoll();
     void endPoll();
     /// Writes an AT command and waits [Modem] Timeout for the reply to arrive, then runs `next`.
     void command(const std::string& text, Step next);
