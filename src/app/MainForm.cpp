@@ -8,7 +8,6 @@
 #include "shell/ProgramInfo.h"
 #include "shell/ShellNames.h"
 
-#include "shell/LocationTags.h"
 #include "statistics/StatisticsTags.h"
 #include <tuple>
 
